@@ -1,0 +1,89 @@
+# Settings shared by every target of the project.
+
+# Text is Windows-1251 everywhere: sources are UTF-8 and the compiler turns
+# narrow literals into CP1251 bytes, natively as well as for Windows, so the
+# portable tests check the very bytes the program uses.
+set(NS_COMPILE_OPTIONS -Wall -Wextra -Werror -finput-charset=UTF-8 -fexec-charset=CP1251)
+
+if(WIN32)
+  # Windows headers: the A functions, no min/max macros, Windows 7 API level.
+  set(NS_COMPILE_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # A built .exe must run with nothing beside it: the C++ runtime, libgcc and
+  # winpthread are linked in.
+  set(NS_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/wine-run)
+else()
+  set(NS_COMPILE_DEFINITIONS)
+  set(NS_LINK_OPTIONS)
+  if(NS_SANITIZE)
+    list(APPEND NS_COMPILE_OPTIONS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    list(APPEND NS_LINK_OPTIONS -fsanitize=address,undefined)
+  endif()
+endif()
+
+# Applies the project's flags to a target of its own (not to GoogleTest).
+function(ns_target_defaults target)
+  target_compile_options(${target} PRIVATE ${NS_COMPILE_OPTIONS})
+  target_compile_definitions(${target} PRIVATE ${NS_COMPILE_DEFINITIONS})
+  target_link_options(${target} PRIVATE ${NS_LINK_OPTIONS})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+endfunction()
+
+# ns_add_library(name [WIN32_ONLY] SOURCES ... [LIBS ...])
+function(ns_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  ns_target_defaults(${name})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# ns_add_executable(name SOURCES ... [LIBS ...] [GUI])
+function(ns_add_executable name)
+  cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+  if(ARG_GUI AND WIN32)
+    add_executable(${name} WIN32 ${ARG_SOURCES})
+  else()
+    add_executable(${name} ${ARG_SOURCES})
+  endif()
+  ns_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()
+
+# ns_add_test(name SOURCES ... [LIBS ...] [ENVIRONMENT k=v ...] [TIMEOUT s])
+# One GoogleTest program, run by CTest; in a Windows build CTest runs it under
+# Wine through tests/wine-run in a fresh prefix of its own named after the test.
+# WINE_PREFIX_ARGS are passed to scripts/wine-prefix (for example
+# "--platform;8.3") to say what the prefix must hold.
+function(ns_add_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;WINE_PREFIX_ARGS;ARGS" ${ARGN})
+  if(NOT TARGET ${name})
+    add_executable(${name} ${ARG_SOURCES})
+    ns_target_defaults(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  endif()
+  ns_register_test(${name} ${name} TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT ${ARG_ENVIRONMENT}
+                   WINE_PREFIX_ARGS ${ARG_WINE_PREFIX_ARGS} ARGS ${ARG_ARGS})
+endfunction()
+
+# ns_register_test(test_name target ...): one more CTest run of an existing
+# program, for instance the same test program against a differently prepared
+# Wine prefix.
+function(ns_register_test test_name target)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT;WINE_PREFIX_ARGS;ARGS" ${ARGN})
+  add_test(NAME ${test_name} COMMAND ${target} ${ARG_ARGS})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set(env ${ARG_ENVIRONMENT})
+  if(WIN32)
+    string(REPLACE ";" "," prefix_args "${ARG_WINE_PREFIX_ARGS}")
+    list(APPEND env
+      NS_WINE_ARCH=${NS_WINE_ARCH}
+      NS_WINE_ROOT=${CMAKE_BINARY_DIR}/wine
+      NS_BIN_DIR=${CMAKE_BINARY_DIR}/bin
+      NS_TEST_NAME=${test_name}
+      "NS_WINE_PREFIX_ARGS=${prefix_args}")
+  endif()
+  list(APPEND env NS_SOURCE_DIR=${PROJECT_SOURCE_DIR})
+  set_tests_properties(${test_name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()
