@@ -55,21 +55,24 @@ endfunction()
 # WINE_PREFIX_ARGS are passed to scripts/wine-prefix (for example
 # "--platform;8.3") to say what the prefix must hold.
 function(ns_add_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;WINE_PREFIX_ARGS;ARGS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;ENVIRONMENT;WINE_PREFIX_ARGS;ARGS;RESOURCE_LOCK" ${ARGN})
   if(NOT TARGET ${name})
     add_executable(${name} ${ARG_SOURCES})
     ns_target_defaults(${name})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   endif()
   ns_register_test(${name} ${name} TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT ${ARG_ENVIRONMENT}
-                   WINE_PREFIX_ARGS ${ARG_WINE_PREFIX_ARGS} ARGS ${ARG_ARGS})
+                   WINE_PREFIX_ARGS ${ARG_WINE_PREFIX_ARGS} ARGS ${ARG_ARGS}
+                   RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
 endfunction()
 
 # ns_register_test(test_name target ...): one more CTest run of an existing
 # program, for instance the same test program against a differently prepared
-# Wine prefix.
+# Wine prefix. RESOURCE_LOCK names what the test must not share with a test
+# running at the same time (for example "port800" for a listener on the
+# report port).
 function(ns_register_test test_name target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT;WINE_PREFIX_ARGS;ARGS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "ENVIRONMENT;WINE_PREFIX_ARGS;ARGS;RESOURCE_LOCK" ${ARGN})
   add_test(NAME ${test_name} COMMAND ${target} ${ARG_ARGS})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
@@ -86,4 +89,7 @@ function(ns_register_test test_name target)
   endif()
   list(APPEND env NS_SOURCE_DIR=${PROJECT_SOURCE_DIR})
   set_tests_properties(${test_name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}")
+  if(ARG_RESOURCE_LOCK)
+    set_tests_properties(${test_name} PROPERTIES RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+  endif()
 endfunction()
