@@ -1,0 +1,88 @@
+#include "app/RunQueue.h"
+
+#include "app/TaskStatus.h"
+#include "platform/CaseFolding.h"
+
+namespace ns {
+
+std::size_t TRunQueue::IndexOf(std::string_view name) const {
+  std::size_t index = 0;
+  while (index < Entries.size() && !SameText1251(Entries[index].Name, name)) ++index;
+  return index;
+}
+
+bool TRunQueue::QueueTaskLocked(std::string_view name) {
+  if (IndexOf(name) != Entries.size()) return false;
+  Entries.push_back({std::string(name), std::string(StatusQueued)});
+  return true;
+}
+
+bool TRunQueue::QueueTask(std::string_view name) {
+  std::lock_guard guard(Lock);
+  return QueueTaskLocked(name);
+}
+
+void TRunQueue::QueueAllTasks(const std::vector<std::string>& names) {
+  std::lock_guard guard(Lock);
+  for (const auto& name : names) QueueTaskLocked(name);
+}
+
+void TRunQueue::SetStatus(std::string_view name, std::string_view status) {
+  std::lock_guard guard(Lock);
+  auto index = IndexOf(name);
+  if (status.empty()) {
+    if (index != Entries.size()) Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(index));
+  } else if (index != Entries.size()) {
+    Entries[index].Status = status;
+  } else {
+    Entries.push_back({std::string(name), std::string(status)});
+  }
+}
+
+std::string TRunQueue::StatusOf(std::string_view name) const {
+  std::lock_guard guard(Lock);
+  auto index = IndexOf(name);
+  return index == Entries.size() ? std::string() : Entries[index].Status;
+}
+
+std::size_t TRunQueue::Count() const {
+  std::lock_guard guard(Lock);
+  return Entries.size();
+}
+
+std::string TRunQueue::NameAt(std::size_t index) const {
+  std::lock_guard guard(Lock);
+  return index < Entries.size() ? Entries[index].Name : std::string();
+}
+
+void TRunQueue::Clear() {
+  std::lock_guard guard(Lock);
+  Entries.clear();
+}
+
+bool TRunQueue::TryBeginRun() {
+  std::lock_guard guard(Lock);
+  if (RunActive) return false;
+  RunActive = true;
+  return true;
+}
+
+bool TRunQueue::FinishRunUnlessQueued(std::size_t taken) {
+  std::lock_guard guard(Lock);
+  if (Entries.size() > taken) return false;
+  Entries.clear();
+  RunActive = false;
+  return true;
+}
+
+void TRunQueue::AbandonRun() {
+  std::lock_guard guard(Lock);
+  RunActive = false;
+}
+
+bool TRunQueue::IsRunActive() const {
+  std::lock_guard guard(Lock);
+  return RunActive;
+}
+
+}  // namespace ns
