@@ -1,0 +1,201 @@
+// The file system of a POSIX system, made to behave like a Windows system
+// whose ANSI code page is 1251 and OEM code page 866: the native build runs
+// the same writer, so its archives must match the Windows program's.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "zip/FileSystem.h"
+
+namespace ns {
+namespace {
+
+[[noreturn]] void ThrowErrno(const char* what, const std::string& path) {
+  throw Exception(std::string(what) + " \"" + path + "\": " + std::strerror(errno));
+}
+
+// Local time in MS-DOS form; the form cannot hold years before 1980, which
+// become the first day it can hold.
+void ToDosTime(time_t when, uint16_t& dosDate, uint16_t& dosTime) {
+  tm local{};
+  localtime_r(&when, &local);
+  if (local.tm_year < 80) {
+    dosDate = (1 << 5) | 1;
+    dosTime = 0;
+    return;
+  }
+  dosDate = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+  dosTime = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+}
+
+class TPosixFile final : public TFile {
+ public:
+  TPosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~TPosixFile() override { ::close(fd_); }
+
+  size_t Read(uint8_t* buffer, size_t size) override {
+    size_t done = 0;
+    while (done < size) {
+      ssize_t n = ::read(fd_, buffer + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        ThrowErrno("Cannot read", path_);
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
+
+  void Write(const uint8_t* data, size_t size) override {
+    while (size > 0) {
+      ssize_t n = ::write(fd_, data, size);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        ThrowErrno("Cannot write", path_);
+      }
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+  }
+
+  void Seek(uint64_t position) override {
+    if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) ThrowErrno("Cannot seek in", path_);
+  }
+
+  uint64_t Size() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) ThrowErrno("Cannot read the size of", path_);
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  void Truncate() override {
+    off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    if (at < 0 || ::ftruncate(fd_, at) != 0) ThrowErrno("Cannot truncate", path_);
+  }
+
+  void Flush() override {
+    if (::fsync(fd_) != 0) ThrowErrno("Cannot flush", path_);
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+std::string FolderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+class TPosixFileSystem final : public TFileSystem {
+ public:
+  std::optional<TFileStatus> Status(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    TFileStatus status;
+    status.attributes = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
+    if ((st.st_mode & S_IWUSR) == 0) status.attributes |= kAttributeReadOnly;
+    ToDosTime(st.st_mtime, status.dosDate, status.dosTime);
+    status.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    return status;
+  }
+
+  std::unique_ptr<TFile> OpenRead(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowErrno("Cannot open", path);
+    return std::make_unique<TPosixFile>(fd, path);
+  }
+
+  std::unique_ptr<TFile> CreateNew(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) return nullptr;
+      ThrowErrno("Cannot create", path);
+    }
+    return std::make_unique<TPosixFile>(fd, path);
+  }
+
+  void Replace(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) ThrowErrno("Cannot replace", to);
+    // The new name must survive a power failure as well as the new content.
+    int folder = ::open(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+      ::fsync(folder);
+      ::close(folder);
+    }
+  }
+
+  void Remove(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) ThrowErrno("Cannot delete", path);
+  }
+
+  std::vector<std::string> ListFolder(const std::string& path) override {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) ThrowErrno("Cannot list", path);
+    std::vector<std::string> names;
+    errno = 0;
+    while (dirent* entry = ::readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    int error = errno;
+    ::closedir(dir);
+    if (error != 0) {
+      errno = error;
+      ThrowErrno("Cannot list", path);
+    }
+    return names;
+  }
+};
+
+// Windows-1251 to 866 and back for the upper half; the lower half is ASCII
+// in both. Letters the other page lacks become '?', as on Windows.
+constexpr uint8_t kAnsiToOem[128] = {
+    0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
+    0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
+    0xFF, 0xF6, 0xF7, 0x3F, 0xFD, 0x3F, 0x3F, 0x3F, 0xF0, 0x3F, 0xF2, 0x3F, 0x3F, 0x3F, 0x3F, 0xF4,
+    0xF8, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0xFA, 0xF1, 0xFC, 0xF3, 0x3F, 0x3F, 0x3F, 0x3F, 0xF5,
+    0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F,
+    0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9A, 0x9B, 0x9C, 0x9D, 0x9E, 0x9F,
+    0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF,
+    0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF,
+};
+constexpr uint8_t kOemToAnsi[128] = {
+    0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCE, 0xCF,
+    0xD0, 0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF,
+    0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF,
+    0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
+    0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
+    0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F,
+    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF,
+    0xA8, 0xB8, 0xAA, 0xBA, 0xAF, 0xBF, 0xA1, 0xA2, 0xB0, 0x3F, 0xB7, 0x3F, 0xB9, 0xA4, 0x3F, 0xA0,
+};
+
+std::string Translate(std::string_view text, const uint8_t (&upperHalf)[128]) {
+  std::string result(text);
+  for (char& c : result) {
+    auto byte = static_cast<uint8_t>(c);
+    if (byte >= 0x80) c = static_cast<char>(upperHalf[byte - 0x80]);
+  }
+  return result;
+}
+
+}  // namespace
+
+TFileSystem& SystemFileSystem() {
+  static TPosixFileSystem system;
+  return system;
+}
+
+std::string AnsiToOem(std::string_view text) { return Translate(text, kAnsiToOem); }
+std::string OemToAnsi(std::string_view text) { return Translate(text, kOemToAnsi); }
+
+}  // namespace ns

@@ -1,0 +1,137 @@
+// The Windows file system for the ZIP writer: the A functions throughout, so
+// paths are ANSI text like every other text of the program.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "win/UniqueHandle.h"
+#include "win/Win32Error.h"
+#include "zip/FileSystem.h"
+
+namespace ns {
+namespace {
+
+class TWin32File final : public TFile {
+ public:
+  explicit TWin32File(UniqueFile handle) : handle_(std::move(handle)) {}
+
+  size_t Read(uint8_t* buffer, size_t size) override {
+    size_t done = 0;
+    while (done < size) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+      DWORD got = 0;
+      CheckWin32(::ReadFile(handle_.get(), buffer + done, chunk, &got, nullptr) != FALSE);
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+  void Write(const uint8_t* data, size_t size) override {
+    while (size > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      DWORD written = 0;
+      CheckWin32(::WriteFile(handle_.get(), data, chunk, &written, nullptr) != FALSE);
+      if (written == 0) ThrowWin32Error(ERROR_WRITE_FAULT);
+      data += written;
+      size -= written;
+    }
+  }
+
+  void Seek(uint64_t position) override {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(position);
+    CheckWin32(::SetFilePointerEx(handle_.get(), to, nullptr, FILE_BEGIN) != FALSE);
+  }
+
+  uint64_t Size() override {
+    LARGE_INTEGER size;
+    CheckWin32(::GetFileSizeEx(handle_.get(), &size) != FALSE);
+    return static_cast<uint64_t>(size.QuadPart);
+  }
+
+  void Truncate() override { CheckWin32(::SetEndOfFile(handle_.get()) != FALSE); }
+
+  void Flush() override { CheckWin32(::FlushFileBuffers(handle_.get()) != FALSE); }
+
+ private:
+  UniqueFile handle_;
+};
+
+class TWin32FileSystem final : public TFileSystem {
+ public:
+  std::optional<TFileStatus> Status(const std::string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    TFileStatus status;
+    status.attributes = data.dwFileAttributes;
+    status.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    // Times before 1980 have no MS-DOS form; they become its first day.
+    if (::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) && ::FileTimeToDosDateTime(&local, &date, &time)) {
+      status.dosDate = date;
+      status.dosTime = time;
+    } else {
+      status.dosDate = (1 << 5) | 1;
+      status.dosTime = 0;
+    }
+    return status;
+  }
+
+  std::unique_ptr<TFile> OpenRead(const std::string& path) override {
+    UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!handle) ThrowLastError();
+    return std::make_unique<TWin32File>(std::move(handle));
+  }
+
+  std::unique_ptr<TFile> CreateNew(const std::string& path) override {
+    UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
+      DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
+      ThrowWin32Error(error);
+    }
+    return std::make_unique<TWin32File>(std::move(handle));
+  }
+
+  void Replace(const std::string& from, const std::string& to) override {
+    CheckWin32(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE);
+  }
+
+  void Remove(const std::string& path) override { CheckWin32(::DeleteFileA(path.c_str()) != FALSE); }
+
+  std::vector<std::string> ListFolder(const std::string& path) override {
+    WIN32_FIND_DATAA found;
+    UniqueFind find(::FindFirstFileA((path + "\\*").c_str(), &found));
+    if (!find) ThrowLastError();
+    std::vector<std::string> names;
+    do {
+      std::string name = found.cFileName;
+      if (name != "." && name != "..") names.push_back(std::move(name));
+    } while (::FindNextFileA(find.get(), &found));
+    DWORD error = ::GetLastError();
+    if (error != ERROR_NO_MORE_FILES) ThrowWin32Error(error);
+    return names;
+  }
+};
+
+std::string Convert(std::string_view text, BOOL(WINAPI* convert)(LPCSTR, LPSTR, DWORD)) {
+  std::string result(text);
+  if (!result.empty()) convert(result.c_str(), result.data(), static_cast<DWORD>(result.size()));
+  return result;
+}
+
+}  // namespace
+
+TFileSystem& SystemFileSystem() {
+  static TWin32FileSystem system;
+  return system;
+}
+
+std::string AnsiToOem(std::string_view text) { return Convert(text, ::CharToOemBuffA); }
+std::string OemToAnsi(std::string_view text) { return Convert(text, ::OemToCharBuffA); }
+
+}  // namespace ns

@@ -1,0 +1,47 @@
+#pragma once
+// Builds one archive front to back: new entries from files, entries copied
+// from an existing archive, then the central directory and the end records.
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "zip/FileSystem.h"
+#include "zip/ZipFormat.h"
+#include "zip/ZipOutput.h"
+
+namespace ns {
+
+class TZipBuilder {
+ public:
+  TZipBuilder(TFileSystem& fileSystem, TFile& output, int level);
+
+  // Writes the file at `path` as the entry `name` (OEM code page, forward
+  // slashes). Returns false, having written nothing, when the file cannot be
+  // opened; a failure after that throws.
+  bool AddFile(const std::string& path, const TFileStatus& status, const std::string& name);
+
+  // Copies `entry` of the archive `source` unchanged: its local header is
+  // rebuilt from the directory's values, its data copied byte for byte. The
+  // data must lie before `dataEnd` (where that archive's directory starts).
+  void CopyEntry(TFile& source, uint64_t dataEnd, const TZipEntry& entry);
+
+  // Whether an entry of this name (compared as entry names are) is in.
+  bool Holds(const std::string& name) const { return names_.count(FoldedEntryName(name)) != 0; }
+
+  // Writes the central directory and the end records.
+  void Finish(const std::string& comment);
+
+ private:
+  void Compress(TFile& input, TZipEntry& entry);
+  void Add(TZipEntry entry);
+
+  TFileSystem& fileSystem_;
+  TZipOutput output_;
+  int level_;
+  std::vector<uint8_t> buffer_;
+  std::vector<TZipEntry> entries_;
+  std::set<std::string> names_;
+};
+
+}  // namespace ns

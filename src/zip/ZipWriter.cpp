@@ -1,0 +1,206 @@
+#include "zip/ZipWriter.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "zip/ZipBuilder.h"
+#include "zip/ZipDirectory.h"
+
+namespace ns {
+
+namespace {
+
+// The new archive, written under a temporary name in the archive's own
+// folder (so the final move is a rename on one volume). Unless it is moved
+// into place it is deleted when this object goes, on every path.
+class TPendingArchive {
+ public:
+  TPendingArchive(TFileSystem& fileSystem, const std::string& target) : fileSystem_(fileSystem), target_(target) {
+    // A name left by someone else, or by a run that was cut off, is never
+    // overwritten: the next one is tried.
+    for (int attempt = 0; attempt < kAttempts && !file_; ++attempt) {
+      path_ = target + (attempt == 0 ? std::string() : "." + std::to_string(attempt)) + ".tmp";
+      file_ = fileSystem_.CreateNew(path_);
+    }
+    if (!file_) throw Exception("Cannot create a temporary file for \"" + target + "\"");
+  }
+
+  ~TPendingArchive() {
+    if (committed_) return;
+    file_.reset();
+    try {
+      fileSystem_.Remove(path_);
+    } catch (const Exception&) {
+      // Nothing better to do: the error that brought us here is the one to report.
+    }
+  }
+
+  TPendingArchive(const TPendingArchive&) = delete;
+  TPendingArchive& operator=(const TPendingArchive&) = delete;
+
+  TFile& File() { return *file_; }
+
+  // The complete archive reaches the disk, then takes the target's place.
+  void Commit() {
+    file_->Flush();
+    file_.reset();
+    fileSystem_.Replace(path_, target_);
+    committed_ = true;
+  }
+
+ private:
+  static constexpr int kAttempts = 100;
+  TFileSystem& fileSystem_;
+  std::string target_;
+  std::string path_;
+  std::unique_ptr<TFile> file_;
+  bool committed_ = false;
+};
+
+// One file to add: its path and its entry name.
+struct TItem {
+  std::string path;
+  std::string name;
+  bool done = false;
+};
+
+bool IsSeparator(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+// A name as the archive stores it: OEM code page, forward slashes.
+std::string StoredName(const std::string& name) {
+  std::string stored = AnsiToOem(name);
+  std::replace(stored.begin(), stored.end(), '\\', '/');
+  return stored;
+}
+
+std::string EntryNameOf(const std::string& path, bool storePaths) {
+  size_t start = 0;
+  if (storePaths) {
+    // The path less its drive and its leading separators.
+    if (path.size() >= 2 && path[1] == ':') start = 2;
+    while (start < path.size() && (path[start] == '\\' || path[start] == '/')) ++start;
+  } else {
+    size_t i = path.size();
+    while (i > 0 && !IsSeparator(path[i - 1])) --i;
+    start = i;
+  }
+  return StoredName(path.substr(start));
+}
+
+uint32_t DosStamp(uint16_t date, uint16_t time) { return (static_cast<uint32_t>(date) << 16) | time; }
+
+// The items of FilesList, a folder standing for the files below it when
+// Recurse asks for that.
+void CollectItems(TFileSystem& fileSystem, const std::string& path, bool recurse, bool storePaths,
+                  std::vector<TItem>& items) {
+  if (recurse) {
+    auto status = fileSystem.Status(path);
+    if (status && status->IsFolder()) {
+      auto names = fileSystem.ListFolder(path);
+      std::sort(names.begin(), names.end());
+      for (const auto& name : names) CollectItems(fileSystem, path + kPathSeparator + name, true, storePaths, items);
+      return;
+    }
+  }
+  items.push_back({path, EntryNameOf(path, storePaths)});
+}
+
+}  // namespace
+
+std::string ZipWriter::DisplayName(const TZipEntry& entry) {
+  std::string name = OemToAnsi(entry.name);
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
+}
+
+int ZipWriter::Zip() {
+  std::vector<TItem> items;
+  for (const auto& path : FilesList) CollectItems(fileSystem_, path, Recurse, StorePaths, items);
+
+  std::unique_ptr<TFile> old;
+  TZipDirectory directory;
+  if (fileSystem_.Status(ZipName)) {
+    old = fileSystem_.OpenRead(ZipName);
+    directory = ReadZipDirectory(*old);
+  }
+
+  TPendingArchive pending(fileSystem_, ZipName);
+  TZipBuilder builder(fileSystem_, pending.File(), PackLevel);
+  // What can be packed: neither missing nor a folder.
+  auto fileStatus = [&](const TItem& item) {
+    auto status = fileSystem_.Status(item.path);
+    if (status && status->IsFolder()) status.reset();
+    return status;
+  };
+  int written = 0;
+
+  // Existing entries keep their order; a file of the same name takes its
+  // entry's place when the action says so.
+  for (const TZipEntry& entry : directory.entries) {
+    auto item = std::find_if(items.begin(), items.end(),
+                             [&](const TItem& i) { return !i.done && SameEntryName(i.name, entry.name); });
+    bool replaced = false;
+    if (item != items.end()) {
+      item->done = true;
+      auto status = fileStatus(*item);
+      bool newer = status && DosStamp(status->dosDate, status->dosTime) > DosStamp(entry.dosDate, entry.dosTime);
+      if (status && (newer || ZipAction == zaReplace)) replaced = builder.AddFile(item->path, *status, item->name);
+    }
+    if (replaced) {
+      ++written;
+    } else {
+      builder.CopyEntry(*old, directory.offset, entry);
+    }
+  }
+
+  if (ZipAction != zaFreshen) {
+    for (TItem& item : items) {
+      if (item.done || builder.Holds(item.name)) continue;
+      auto status = fileStatus(item);
+      if (status && builder.AddFile(item.path, *status, item.name)) ++written;
+    }
+  }
+
+  builder.Finish(directory.comment);
+  old.reset();
+  pending.Commit();
+  return written;
+}
+
+int ZipWriter::DeleteEntries() {
+  std::vector<TItem> doomed;
+  for (const auto& name : FilesList) doomed.push_back({std::string(), StoredName(name)});
+
+  auto old = fileSystem_.OpenRead(ZipName);
+  TZipDirectory directory = ReadZipDirectory(*old);
+  TPendingArchive pending(fileSystem_, ZipName);
+  TZipBuilder builder(fileSystem_, pending.File(), PackLevel);
+  int removed = 0;
+  for (const TZipEntry& entry : directory.entries) {
+    auto item = std::find_if(doomed.begin(), doomed.end(),
+                             [&](const TItem& i) { return !i.done && SameEntryName(i.name, entry.name); });
+    if (item != doomed.end()) {
+      item->done = true;
+      ++removed;
+    } else {
+      builder.CopyEntry(*old, directory.offset, entry);
+    }
+  }
+  builder.Finish(directory.comment);
+  old.reset();
+  pending.Commit();
+  return removed;
+}
+
+void ZipWriter::ReadZip() {
+  auto file = fileSystem_.OpenRead(ZipName);
+  entries_ = ReadZipDirectory(*file).entries;
+}
+
+}  // namespace ns
