@@ -1,0 +1,179 @@
+// The stand-in designer: registers itself with /regserver, and in batch mode
+// (" CONFIG ") dumps an infobase the way the real designer does: it checks
+// the infobase, the user and exclusive access, writes the dump and its log
+// (Windows-1251) and tells the outcome by its exit code.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "DesignerCommandLine.h"
+#include "DumpWriter.h"
+#include "Installation.h"
+#include "PlatformState.h"
+#include "Registration.h"
+#include "StandinError.h"
+#include "win/Win32Error.h"
+
+namespace ns::standin {
+namespace {
+
+constexpr uint64_t kDefaultServerDumpSize = 1 << 20;
+constexpr int kFailureExitCode = 1;
+
+// Collects the log's lines and writes them once, in the line-end style the
+// infobase's knobs ask for.
+class TDesignerLog {
+ public:
+  explicit TDesignerLog(std::optional<std::string> path) : path_(std::move(path)) {}
+  void Configure(bool lfOnly, bool nulAfterFirstLine) {
+    lfOnly_ = lfOnly;
+    nul_ = nulAfterFirstLine;
+  }
+  void Add(const std::string& line) { lines_.push_back(line); }
+  void Write() const {
+    if (!path_) return;
+    std::string text;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      text += lines_[i] + (lfOnly_ ? "\n" : "\r\n");
+      if (nul_ && i == 0) text.push_back('\0');
+    }
+    WriteWholeFile(*path_, text);
+  }
+
+ private:
+  std::optional<std::string> path_;
+  std::vector<std::string> lines_;
+  bool lfOnly_ = false;
+  bool nul_ = false;
+};
+
+struct TDumpJob {
+  TInfobaseAddress Address;
+  TDumpOptions Dump;
+  bool Hang = false;
+  bool NoDump = false;
+  int FailExit = 0;
+};
+
+TInfobaseAddress AddressOf(const TDesignerCommandLine& command) {
+  TInfobaseAddress address;
+  if (command.File) {
+    address.IsFile = true;
+    address.Folder = *command.File;
+  } else if (command.Server) {
+    size_t slash = command.Server->find('\\');
+    address.Server = command.Server->substr(0, slash);
+    if (slash != std::string::npos) address.Name = command.Server->substr(slash + 1);
+  } else {
+    throw EStandinError("Не указана информационная база (ключ /F или /S)");
+  }
+  return address;
+}
+
+// Everything the designer needs to know, read under the state lock, which is
+// let go before the (possibly long) dump.
+TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& command, TDesignerLog& log) {
+  TDumpJob job;
+  job.Address = AddressOf(command);
+  TPlatformState state(installation.StatePath);
+  TIniSection& infobase = state.Infobase(job.Address);
+  log.Configure(SameText(infobase.Get("LogLineEnds"), "LF"), KnobOn(infobase, "LogNul"));
+  CheckCredentials(infobase, command.User.value_or(""), command.Password.value_or(""));
+  size_t others = 0;
+  for (const TSession& session : Sessions(infobase)) {
+    // A console session only administers the cluster; it holds no lock on
+    // the infobase's data.
+    if (session.AppID != kConsoleAppId) ++others;
+  }
+  if (others > 0) {
+    throw EStandinError("Ошибка установки монопольного режима: информационная база используется другими сеансами (" +
+                        std::to_string(others) + ")");
+  }
+  uint64_t fallbackSize = kDefaultServerDumpSize;
+  if (job.Address.IsFile) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    std::string dataFile = job.Address.Folder + "\\" + kDataFileName;
+    if (GetFileAttributesExA(dataFile.c_str(), GetFileExInfoStandard, &data)) {
+      fallbackSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+  }
+  job.Dump.Title = job.Address.Text();
+  job.Dump.Size = ParseSize(infobase.Get("Size"), fallbackSize);
+  job.Dump.Seed = SeedOf(job.Dump.Title);
+  job.Dump.SlowMilliseconds = static_cast<DWORD>(ParseSize(infobase.Get("SlowDump"), 0));
+  job.Dump.Sparse = KnobOn(infobase, "Sparse");
+  job.Hang = KnobOn(infobase, "Hang");
+  job.NoDump = KnobOn(infobase, "NoDump");
+  job.FailExit = static_cast<int>(ParseSize(infobase.Get("FailExit"), 0));
+  return job;
+}
+
+int Dump(const TInstallation& installation, const TDesignerCommandLine& command) {
+  TDesignerLog log(command.Out);
+  try {
+    if (!command.DumpIB || command.DumpIB->empty()) throw EStandinError("Не указан файл выгрузки (ключ /DumpIB)");
+    TDumpJob job = Prepare(installation, command, log);
+    log.Add("Начало выгрузки информационной базы");
+    if (job.Hang) {
+      // A designer waiting for an answer nobody will give.
+      log.Write();
+      Sleep(INFINITE);
+    }
+    if (job.FailExit != 0) {
+      log.Add("Ошибка выгрузки информационной базы: внутренняя ошибка платформы");
+      log.Add("Выгрузка информационной базы не выполнена");
+      log.Write();
+      return job.FailExit;
+    }
+    if (!job.NoDump) {
+      try {
+        WriteDump(*command.DumpIB, job.Dump);
+      } catch (const EWin32Error& error) {
+        throw EStandinError("Ошибка записи файла выгрузки " + *command.DumpIB + ": " + SystemErrorText(error.Code()));
+      }
+    }
+    log.Add("Выгрузка информационной базы успешно завершена");
+    log.Write();
+    return 0;
+  } catch (const std::exception& error) {
+    // Refusals and system errors (an unreadable state file) alike end in
+    // the log, as the real designer reports everything there.
+    log.Add(error.what());
+    log.Add("Выгрузка информационной базы не выполнена");
+    log.Write();
+    return kFailureExitCode;
+  }
+}
+
+int Run() {
+  TDesignerCommandLine command = ParseDesignerCommandLine(GetCommandLineA());
+  TInstallation installation = LoadInstallation(nullptr);
+  const TVersionIds& ids = *FindVersion(installation.Version);
+  if (command.RegServer) {
+    RegisterDesigner(ids, ModulePath(nullptr));
+    return 0;
+  }
+  if (command.UnregServer) {
+    UnregisterDesigner(ids);
+    return 0;
+  }
+  // Started as an automation server: the stand-in offers no automation
+  // object of the application, only batch mode.
+  if (!command.Config) return kFailureExitCode;
+  return Dump(installation, command);
+}
+
+}  // namespace
+}  // namespace ns::standin
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  try {
+    return ns::standin::Run();
+  } catch (const std::exception& error) {
+    // Nobody reads a hidden designer's screen; the exit code tells the
+    // caller, the debugger output tells a person.
+    OutputDebugStringA(error.what());
+    return 2;
+  }
+}
