@@ -1,0 +1,88 @@
+#include "app/CommandLine.h"
+
+#include "platform/TextFunctions.h"
+
+namespace ns {
+
+namespace {
+
+bool IsSeparator(char c) {
+  auto code = static_cast<unsigned char>(c);
+  return code >= 1 && code <= ' ';
+}
+
+// Reads the argument that starts at or after `at` and moves `at` past it.
+// The command line ends at its first NUL, if it holds one.
+std::string NextArgument(std::string_view line, std::size_t& at) {
+  while (at < line.size() && IsSeparator(line[at])) ++at;
+  std::string argument;
+  while (at < line.size() && line[at] != '\0' && !IsSeparator(line[at])) {
+    if (line[at] == '"') {
+      ++at;
+      while (at < line.size() && line[at] != '\0' && line[at] != '"') argument += line[at++];
+      if (at < line.size() && line[at] == '"') ++at;
+    } else {
+      argument += line[at++];
+    }
+  }
+  return argument;
+}
+
+std::string HandOverPiece(std::size_t number, const std::string& argument) {
+  return "/Param" + std::to_string(number) + argument + "/";
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
+  std::size_t at = 0;
+  NextArgument(commandLine, at);  // the program
+  std::vector<std::string> arguments;
+  for (;;) {
+    std::string argument = NextArgument(commandLine, at);
+    if (argument.empty()) return arguments;
+    arguments.push_back(std::move(argument));
+  }
+}
+
+std::string BuildHandOverText(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (std::size_t i = 0; i < arguments.size(); ++i) text += HandOverPiece(i + 1, arguments[i]);
+  return text;
+}
+
+std::vector<std::string> BuildHandOverTexts(const std::vector<std::string>& arguments) {
+  std::vector<std::string> texts;
+  std::string text;
+  std::size_t number = 1;
+  for (const auto& argument : arguments) {
+    std::string piece = HandOverPiece(number, argument);
+    if (text.size() + piece.size() > HandOverTextLimit && !text.empty()) {
+      texts.push_back(std::move(text));
+      text.clear();
+      number = 1;
+      piece = HandOverPiece(number, argument);
+    }
+    if (piece.size() > HandOverTextLimit) continue;
+    text += piece;
+    ++number;
+  }
+  if (!text.empty()) texts.push_back(std::move(text));
+  return texts;
+}
+
+THandOverTasks ParseHandOverText(std::string_view text) {
+  THandOverTasks tasks;
+  for (std::size_t number = 1;; ++number) {
+    std::string name = ValueAfterKey(text, "/Param" + std::to_string(number), "/");
+    if (name.empty()) break;
+    if (name == "*") {
+      tasks.AllTasks = true;
+      break;
+    }
+    tasks.Names.push_back(std::move(name));
+  }
+  return tasks;
+}
+
+}  // namespace ns
