@@ -1,0 +1,119 @@
+#include "tasks/LaunchParameters.h"
+
+#include <charconv>
+
+#include "platform/TextFunctions.h"
+#include "tasks/ScramblePassword.h"
+
+namespace ns {
+
+namespace {
+
+constexpr std::string_view Stop = "/";
+
+// The number a text stands for, or 0 when it is not a whole decimal number
+// (blanks around it and a sign allowed), as an empty Days field means 0.
+int IntegerOrZero(std::string_view text) {
+  std::string trimmed = Trim(text);
+  std::string_view digits = trimmed;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  int value = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size()) return 0;
+  return value;
+}
+
+std::string TrimmedValue(std::string_view text, std::string_view key) {
+  return Trim(ValueAfterKey(text, key, Stop));
+}
+
+struct TMarkers {
+  int Version = 1;
+  bool Exclusively = false;
+  bool AddName = false;
+};
+
+TMarkers ReadMarkers(std::string_view prefix) {
+  TMarkers markers;
+  if (prefix.find("8.3") != std::string_view::npos) markers.Version = 2;
+  markers.Exclusively = prefix.find('*') != std::string_view::npos;
+  markers.AddName = prefix.find('&') != std::string_view::npos;
+  return markers;
+}
+
+// The values both readings take from the whole text alike.
+struct TConnectionValues {
+  std::string Base;
+  std::string User;
+  std::string Password;
+  std::string DumpIB;
+};
+
+TConnectionValues ReadConnectionValues(std::string_view text) {
+  TConnectionValues values;
+  values.Base = Trim(ValueAfterKey(text, "/F", Stop) + ValueAfterKey(text, "/S", Stop));
+  values.User = TrimmedValue(text, "/N");
+  values.Password = ScramblePassword(TrimmedValue(text, "/P"), values.User, false);
+  values.DumpIB = TrimmedValue(text, "/DumpIB");
+  return values;
+}
+
+}  // namespace
+
+bool IsFileInfobase(std::string_view base) {
+  return base.find(':') != std::string_view::npos || base.find("\\\\") != std::string_view::npos;
+}
+
+std::string ComposeLaunchParameters(const TTaskRecord& record) {
+  bool file = IsFileInfobase(record.Base);
+  std::string text = record.Version == 2 ? "8.3" : "8.2";
+  if (record.Exclusively && !file) text += '*';
+  if (record.AddName) text += '&';
+  if (int days = IntegerOrZero(record.Days); days != 0) text += "/Days" + std::to_string(days);
+  text += (file ? "/F" : "/S") + record.Base;
+  std::string user = Trim(record.User);
+  if (!user.empty()) text += "/N" + user;
+  if (!record.Password.empty()) text += "/P" + ScramblePassword(record.Password, user, true);
+  text += "/DumpIB" + record.DumpIB;
+  return text;
+}
+
+TTaskRecord ParseLaunchParameters(std::string_view text) {
+  TTaskRecord record;
+  auto slash = text.find('/');
+  if (slash != std::string_view::npos && slash > 0) {
+    TMarkers markers = ReadMarkers(Trim(text.substr(0, slash)));
+    record.Version = markers.Version;
+    record.Exclusively = markers.Exclusively;
+    record.AddName = markers.AddName;
+  }
+  TConnectionValues values = ReadConnectionValues(text);
+  record.Base = std::move(values.Base);
+  record.User = std::move(values.User);
+  record.Password = std::move(values.Password);
+  record.DumpIB = std::move(values.DumpIB);
+  record.Days = TrimmedValue(text, "/Days");
+  return record;
+}
+
+bool ReadWorkerParameters(std::string_view text, TWorkerParameters& parameters) {
+  auto key = text.find("/F");
+  if (key == std::string_view::npos) key = text.find("/S");
+  if (key == std::string_view::npos) return false;
+  TWorkerParameters read;
+  read.Header = Trim(text.substr(0, key));
+  TMarkers markers = ReadMarkers(read.Header);
+  read.Version = markers.Version;
+  read.Exclusively = markers.Exclusively;
+  read.AddName = markers.AddName;
+  read.Days = IntegerOrZero(ValueAfterKey(read.Header, "/Days", Stop));
+  TConnectionValues values = ReadConnectionValues(text);
+  read.Base = std::move(values.Base);
+  read.User = std::move(values.User);
+  read.Password = std::move(values.Password);
+  read.DumpIB = std::move(values.DumpIB);
+  parameters = std::move(read);
+  return true;
+}
+
+}  // namespace ns

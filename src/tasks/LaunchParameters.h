@@ -1,0 +1,65 @@
+#pragma once
+// A task's settings and the one text they are stored in, the default value of
+// the task's registry key, for example
+//   8.3*&/Days14/Ssrv01\acc/Nadmin/PA1B2C3/DumpIBD:\Archive
+// A prefix of markers (version, "*" exclusive, "&" task name in the archive
+// name) and then keys of the designer's command line with their values. A
+// value runs up to the next "/"; nothing is quoted or escaped.
+#include <string>
+#include <string_view>
+
+namespace ns {
+
+// True when an infobase address names a file infobase: it holds ":" or two
+// backslashes in a row (a drive path, a UNC path). Otherwise it is a server
+// name and an infobase name joined by a backslash.
+bool IsFileInfobase(std::string_view base);
+
+// One task as the task editor shows it. `Version` is 1 for platform 8.2 and
+// 2 for 8.3; `Days` is the editor's text.
+struct TTaskRecord {
+  std::string TaskName;
+  int Version = 1;
+  bool Exclusively = false;
+  bool AddName = false;
+  std::string Days;
+  std::string Base;
+  std::string User;
+  std::string Password;  // clear text
+  std::string DumpIB;    // the archive folder
+};
+
+// The stored text of a record (TaskName is not part of it). The user name is
+// stored trimmed and keys the password's scrambling; "*" is written only for
+// a server infobase; "/Days" only when Days reads as a number other than 0.
+// Throws EScrambleError for a password that cannot be stored.
+std::string ComposeLaunchParameters(const TTaskRecord& record);
+
+// The task editor's reading: markers from the text in front of the first
+// "/", the values (trimmed) after their keys, the password unscrambled.
+// Throws EConvertError when the stored password is not hexadecimal pairs.
+TTaskRecord ParseLaunchParameters(std::string_view text);
+
+// The backup worker's reading of the same text.
+struct TWorkerParameters {
+  std::string Header;  // the text in front of "/F" (or "/S"), trimmed
+  int Version = 1;
+  bool Exclusively = false;
+  bool AddName = false;
+  int Days = 0;  // 0 when "/Days" is missing or not a number
+  std::string Base;
+  std::string User;
+  std::string Password;  // clear text
+  std::string DumpIB;
+};
+
+// Fills `parameters` and returns true; false (and `parameters` untouched)
+// when the text holds neither "/F" nor "/S". Throws EConvertError as the
+// editor's reading does.
+//
+// For every text ComposeLaunchParameters writes, both readings agree. On
+// hand-made texts markers after "/Days" count for the worker only, and a
+// "/Days" after the infobase key for the editor only.
+bool ReadWorkerParameters(std::string_view text, TWorkerParameters& parameters);
+
+}  // namespace ns

@@ -1,0 +1,171 @@
+#include "tasks/LaunchParameters.h"
+
+#include <gtest/gtest.h>
+
+#include "tasks/ScramblePassword.h"
+
+namespace ns {
+namespace {
+
+TEST(IsFileInfobase, ColonOrTwoBackslashesInARow) {
+  const struct {
+    const char* base;
+    bool file;
+  } cases[] = {
+      {"C:\\Bases\\Trade", true}, {"\\\\fs01\\bases\\trade", true}, {"srv1\\\\trade", true},
+      {"D:", true},               {"srv1\\trade", false},         {"srv1\\dept\\trade", false},
+      {"srv1", false},            {"", false},                    {"\\srv1\\trade\\", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsFileInfobase(c.base), c.file) << c.base;
+}
+
+TTaskRecord Record(int version, bool exclusively, bool addName, const char* days, const char* base,
+                   const char* user, const char* password, const char* dumpIB) {
+  TTaskRecord record;
+  record.Version = version;
+  record.Exclusively = exclusively;
+  record.AddName = addName;
+  record.Days = days;
+  record.Base = base;
+  record.User = user;
+  record.Password = password;
+  record.DumpIB = dumpIB;
+  return record;
+}
+
+TEST(ComposeLaunchParameters, WritesTheStoredForm) {
+  const struct {
+    TTaskRecord record;
+    const char* text;
+  } cases[] = {
+      {Record(2, true, true, "14", "srv01\\acc", "admin", "", "D:\\Archive"),
+       "8.3*&/Days14/Ssrv01\\acc/Nadmin/DumpIBD:\\Archive"},
+      {Record(1, false, true, "", "D:\\Bases\\Shop", "", "", "E:\\Backup"),
+       "8.2&/FD:\\Bases\\Shop/DumpIBE:\\Backup"},
+      // A file infobase never stores "*".
+      {Record(1, true, false, "0", "D:\\Base", "", "", "E:\\"), "8.2/FD:\\Base/DumpIBE:\\"},
+      // Days: 0, 000 and nothing write nothing; 007 writes 7; junk counts as 0.
+      {Record(1, false, false, "000", "s\\b", "", "", "X"), "8.2/Ss\\b/DumpIBX"},
+      {Record(1, false, false, "007", "s\\b", "", "", "X"), "8.2/Days7/Ss\\b/DumpIBX"},
+      {Record(1, false, false, "7x", "s\\b", "", "", "X"), "8.2/Ss\\b/DumpIBX"},
+      // The user is trimmed; base and archive folder go in as typed, even empty.
+      {Record(1, false, false, "", "", "  Бухгалтер ", "", ""), "8.2/S/NБухгалтер/DumpIB"},
+      // Any version other than 8.3 is written as 8.2.
+      {Record(7, false, false, "", "srv", "", "", "D:/Backup"), "8.2/Ssrv/DumpIBD:/Backup"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ComposeLaunchParameters(c.record), c.text);
+}
+
+TEST(ComposeLaunchParameters, PasswordIsScrambledWithTheTrimmedUserName) {
+  auto text = ComposeLaunchParameters(Record(2, false, false, "", "srv\\b", " admin ", "Секрет", "D:\\A"));
+  ASSERT_EQ(text.rfind("8.3/Ssrv\\b/Nadmin/P", 0), 0u) << text;
+  auto stored = text.substr(text.find("/P") + 2, 2 * 7);  // 6 letters and the first byte
+  EXPECT_EQ(text.substr(text.find("/P") + 2 + stored.size()), "/DumpIBD:\\A");
+  EXPECT_EQ(ScramblePassword(stored, "admin", false), "Секрет");
+}
+
+TEST(ParseLaunchParameters, ReadsWhatComposeWrote) {
+  for (const auto& record : {
+           Record(2, true, true, "14", "srv01\\acc", "admin", "pw", "D:\\Archive"),
+           Record(1, false, true, "999", "\\\\fs\\bases\\shop", "", "", "E:\\Backup"),
+           Record(2, false, false, "", "srv", "Иванов", "пароль с пробелом и я", ""),
+           Record(1, false, false, "", "", "", "x", ""),
+       }) {
+    auto read = ParseLaunchParameters(ComposeLaunchParameters(record));
+    EXPECT_EQ(read.Version, record.Version);
+    EXPECT_EQ(read.Exclusively, record.Exclusively);
+    EXPECT_EQ(read.AddName, record.AddName);
+    EXPECT_EQ(read.Days, record.Days);
+    EXPECT_EQ(read.Base, record.Base);
+    EXPECT_EQ(read.User, record.User);
+    EXPECT_EQ(read.Password, record.Password);
+    EXPECT_EQ(read.DumpIB, record.DumpIB);
+
+    TWorkerParameters worker;
+    ASSERT_TRUE(ReadWorkerParameters(ComposeLaunchParameters(record), worker));
+    EXPECT_EQ(worker.Version, record.Version);
+    EXPECT_EQ(worker.Exclusively, record.Exclusively);
+    EXPECT_EQ(worker.AddName, record.AddName);
+    EXPECT_EQ(worker.Days, record.Days.empty() ? 0 : std::stoi(record.Days));
+    EXPECT_EQ(worker.Base, record.Base);
+    EXPECT_EQ(worker.User, record.User);
+    EXPECT_EQ(worker.Password, record.Password);
+    EXPECT_EQ(worker.DumpIB, record.DumpIB);
+  }
+}
+
+TEST(ParseLaunchParameters, HandMadeTexts) {
+  // No "/" at all, or one at the very start: version 8.2, no flags.
+  auto none = ParseLaunchParameters("8.3*&");
+  EXPECT_EQ(none.Version, 1);
+  EXPECT_FALSE(none.Exclusively);
+  EXPECT_FALSE(none.AddName);
+  auto leading = ParseLaunchParameters("/FD:\\Base 8.3*&/DumpIBX");
+  EXPECT_EQ(leading.Version, 1);
+  EXPECT_FALSE(leading.Exclusively);
+  EXPECT_EQ(leading.Base, "D:\\Base 8.3*&");
+
+  // A folder typed with "/" is cut there; values are trimmed.
+  auto cut = ParseLaunchParameters(" 8.3 /F  D:\\Base  /N user /DumpIBD:/Backup");
+  EXPECT_EQ(cut.Version, 2);
+  EXPECT_EQ(cut.Base, "D:\\Base");
+  EXPECT_EQ(cut.User, "user");
+  EXPECT_EQ(cut.DumpIB, "D:");
+  EXPECT_EQ(cut.Password, "");
+
+  // "/F" and "/S" both: their values are joined; "/Days" after the key
+  // counts for the editor.
+  auto both = ParseLaunchParameters("8.2/Fa/Sb/Days5/DumpIB");
+  EXPECT_EQ(both.Base, "ab");
+  EXPECT_EQ(both.Days, "5");
+
+  EXPECT_THROW(ParseLaunchParameters("8.2/Ssrv/Nadmin/PXYZ/DumpIB"), EConvertError);
+}
+
+TEST(ReadWorkerParameters, HeaderAndValues) {
+  const struct {
+    const char* text;
+    const char* header;
+    int version;
+    bool exclusively;
+    bool addName;
+    int days;
+    const char* base;
+  } cases[] = {
+      {"8.3*&/Days7/Ssrv\\b/DumpIBD:\\A", "8.3*&/Days7", 2, true, true, 7, "srv\\b"},
+      {"8.2/FD:\\Base/DumpIBD:\\A", "8.2", 1, false, false, 0, "D:\\Base"},
+      {"/FD:\\Base/DumpIBD:\\A", "", 1, false, false, 0, "D:\\Base"},
+      {"  8.3 /Ssrv/DumpIB", "8.3", 2, false, false, 0, "srv"},
+      {"8.2/Daysabc/Ssrv/DumpIB", "8.2/Daysabc", 1, false, false, 0, "srv"},  // not a number: 0
+      {"8.2/Days7*&/Ssrv/DumpIB", "8.2/Days7*&", 1, true, true, 0, "srv"},    // markers after /Days
+      {"8.2/Ssrv/Days7/DumpIB", "8.2", 1, false, false, 0, "srv"},            // /Days after the key
+      {"8.2/Days-3/FD:\\B/DumpIB", "8.2/Days-3", 1, false, false, -3, "D:\\B"},
+      {"8.2*/FD:\\B/DumpIBX", "8.2*", 1, true, false, 0, "D:\\B"},  // hand-made "*" on a file base
+  };
+  for (const auto& c : cases) {
+    TWorkerParameters read;
+    ASSERT_TRUE(ReadWorkerParameters(c.text, read)) << c.text;
+    EXPECT_EQ(read.Header, c.header) << c.text;
+    EXPECT_EQ(read.Version, c.version) << c.text;
+    EXPECT_EQ(read.Exclusively, c.exclusively) << c.text;
+    EXPECT_EQ(read.AddName, c.addName) << c.text;
+    EXPECT_EQ(read.Days, c.days) << c.text;
+    EXPECT_EQ(read.Base, c.base) << c.text;
+  }
+}
+
+TEST(ReadWorkerParameters, NeitherFNorSIsABadText) {
+  TWorkerParameters read;
+  read.Base = "untouched";
+  for (const char* text : {"", "8.3*&/Days7/NAdmin/DumpIBD:\\A", "8.2 f s"}) {
+    EXPECT_FALSE(ReadWorkerParameters(text, read)) << text;
+  }
+  EXPECT_EQ(read.Base, "untouched");
+  // The first "/F" counts even when "/S" comes before it.
+  ASSERT_TRUE(ReadWorkerParameters("8.3/Ssrv/FD:\\B/DumpIB", read));
+  EXPECT_EQ(read.Header, "8.3/Ssrv");
+  EXPECT_EQ(read.Base, "D:\\Bsrv");
+}
+
+}  // namespace
+}  // namespace ns
