@@ -1,0 +1,7 @@
+#include "platform/PlatformInfo.h"
+
+namespace ns {
+
+TPlatrorm1CInfo Platform1CInfo;
+
+}  // namespace ns

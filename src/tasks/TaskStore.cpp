@@ -1,0 +1,57 @@
+#include "tasks/TaskStore.h"
+
+#include "platform/Registry.h"
+
+namespace ns {
+
+namespace {
+
+// A task name is a single key name: an empty one would name the store itself
+// and a backslash would reach into another key.
+bool IsTaskName(const std::string& taskName) {
+  return !taskName.empty() && taskName.find('\\') == std::string::npos;
+}
+
+}  // namespace
+
+std::string TaskKeyPath(const std::string& taskName) {
+  return std::string(TaskStoreKeyPath) + "\\" + taskName;
+}
+
+std::vector<std::string> ListTaskNames() {
+  TRegistryKey store;
+  if (!store.Open(HKEY_CURRENT_USER, TaskStoreKeyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE)) {
+    return {};
+  }
+  return store.SubKeyNames();
+}
+
+bool TaskExists(const std::string& taskName) {
+  return IsTaskName(taskName) && RegistryKeyExists(HKEY_CURRENT_USER, TaskKeyPath(taskName));
+}
+
+TRegistryKey OpenOrCreateTask(const std::string& taskName) {
+  TRegistryKey key;
+  if (IsTaskName(taskName)) key.Create(HKEY_CURRENT_USER, TaskKeyPath(taskName), KEY_READ | KEY_WRITE);
+  return key;
+}
+
+TRegistryKey OpenTask(const std::string& taskName) {
+  TRegistryKey key;
+  if (IsTaskName(taskName)) key.Open(HKEY_CURRENT_USER, TaskKeyPath(taskName), KEY_READ);
+  return key;
+}
+
+bool DeleteTask(const std::string& taskName) {
+  return IsTaskName(taskName) && DeleteRegistryTree(HKEY_CURRENT_USER, TaskKeyPath(taskName));
+}
+
+bool ReadServersText(std::string& servers) {
+  return ReadRegistryString(HKEY_CURRENT_USER, TaskStoreKeyPath, "Servers", servers);
+}
+
+bool WriteServersText(const std::string& servers) {
+  return WriteRegistryString(HKEY_CURRENT_USER, TaskStoreKeyPath, "Servers", servers);
+}
+
+}  // namespace ns

@@ -1,0 +1,48 @@
+#pragma once
+// The task store: one sub-key per task under the key
+// HKEY_CURRENT_USER\Software\Nightshelf, named after the task; the store's
+// own value "Servers" holds the computers that receive the reports. Nothing
+// is created until a task or the list of computers is saved: a missing store
+// simply holds no tasks.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "win/RegistryKey.h"
+
+namespace ns {
+
+// Path of the store under HKEY_CURRENT_USER.
+inline constexpr char TaskStoreKeyPath[] = "Software\\Nightshelf";
+
+// Path of a task's key under HKEY_CURRENT_USER.
+std::string TaskKeyPath(const std::string& taskName);
+
+// The task names in the order the registry lists them; none when the store
+// is missing.
+std::vector<std::string> ListTaskNames();
+
+// Whether a task of that name exists (letter case is ignored, as the
+// registry ignores it).
+bool TaskExists(const std::string& taskName);
+
+// Opens the task's key for reading and writing, creating it (and the store)
+// when missing. A closed key when that fails.
+TRegistryKey OpenOrCreateTask(const std::string& taskName);
+
+// Opens an existing task's key for reading only. A closed key when missing.
+TRegistryKey OpenTask(const std::string& taskName);
+
+// Deletes the task's key with all it holds. An empty name, or one with a
+// backslash, names no task and deletes nothing.
+bool DeleteTask(const std::string& taskName);
+
+// The "Servers" value of the store; false, with `servers` unchanged, when it
+// cannot be read.
+bool ReadServersText(std::string& servers);
+
+// Stores "Servers", creating the store when missing.
+bool WriteServersText(const std::string& servers);
+
+}  // namespace ns
