@@ -41,24 +41,16 @@ TMarkers ReadMarkers(std::string_view prefix) {
   return markers;
 }
 
-// The values both readings take from the whole text alike.
-struct TConnectionValues {
-  std::string Base;
-  std::string User;
-  std::string Password;
-  std::string DumpIB;
-};
+}  // namespace
 
-TConnectionValues ReadConnectionValues(std::string_view text) {
-  TConnectionValues values;
+TTaskParameters SplitTaskParameters(std::string_view text) {
+  TTaskParameters values;
   values.Base = Trim(ValueAfterKey(text, "/F", Stop) + ValueAfterKey(text, "/S", Stop));
   values.User = TrimmedValue(text, "/N");
   values.Password = ScramblePassword(TrimmedValue(text, "/P"), values.User, false);
   values.DumpIB = TrimmedValue(text, "/DumpIB");
   return values;
 }
-
-}  // namespace
 
 bool IsFileInfobase(std::string_view base) {
   return base.find(':') != std::string_view::npos || base.find("\\\\") != std::string_view::npos;
@@ -87,7 +79,7 @@ TTaskRecord ParseLaunchParameters(std::string_view text) {
     record.Exclusively = markers.Exclusively;
     record.AddName = markers.AddName;
   }
-  TConnectionValues values = ReadConnectionValues(text);
+  TTaskParameters values = SplitTaskParameters(text);
   record.Base = std::move(values.Base);
   record.User = std::move(values.User);
   record.Password = std::move(values.Password);
@@ -107,7 +99,7 @@ bool ReadWorkerParameters(std::string_view text, TWorkerParameters& parameters) 
   read.Exclusively = markers.Exclusively;
   read.AddName = markers.AddName;
   read.Days = IntegerOrZero(ValueAfterKey(read.Header, "/Days", Stop));
-  TConnectionValues values = ReadConnectionValues(text);
+  TTaskParameters values = SplitTaskParameters(text);
   read.Base = std::move(values.Base);
   read.User = std::move(values.User);
   read.Password = std::move(values.Password);

@@ -15,6 +15,18 @@ namespace ns {
 // name and an infobase name joined by a backslash.
 bool IsFileInfobase(std::string_view base);
 
+// The infobase and archive values of a launch parameter string: the values
+// after "/F" and "/S" joined, "/N", "/P" unscrambled with the user name, and
+// "/DumpIB", each trimmed. Throws EConvertError when the stored password is
+// not hexadecimal pairs.
+struct TTaskParameters {
+  std::string Base;
+  std::string User;
+  std::string Password;  // clear text
+  std::string DumpIB;
+};
+TTaskParameters SplitTaskParameters(std::string_view text);
+
 // One task as the task editor shows it. `Version` is 1 for platform 8.2 and
 // 2 for 8.3; `Days` is the editor's text.
 struct TTaskRecord {

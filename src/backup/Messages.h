@@ -1,0 +1,16 @@
+#pragma once
+// The backup worker's failure messages: a failed task's recorded "Log" and
+// the text of its report. Byte for byte as administrators know them; the "С"
+// in "1С8." is the Cyrillic letter, unlike the Latin C of the archive names.
+#include <string_view>
+
+namespace ns {
+
+inline constexpr std::string_view MessageBadLaunchParameters = "Не верно указаны параметры запуска.";
+inline constexpr std::string_view MessagePlatformNotInstalled = "Не установлена платформа 1С8.";
+inline constexpr std::string_view MessageNoArchiveFolder = "Не указан путь к каталогу архива.";
+inline constexpr std::string_view MessageConnectionFailed = "Ошибка соединения с базой.";
+inline constexpr std::string_view MessageDumpNotCreated = "Ошибка создания выгрузки.";
+inline constexpr std::string_view MessageArchiveNotCreated = "Ошибка создания архива.";
+
+}  // namespace ns
