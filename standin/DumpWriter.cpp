@@ -12,10 +12,11 @@ namespace ns::standin {
 
 namespace {
 
-// Data blocks of 32 KiB and a text record every sixteenth block keep about
-// a twentieth of a dump compressible, roughly like a real one.
-constexpr uint32_t kDataBlockSize = 32 * 1024;
-constexpr uint64_t kRecordEvery = 16;
+// Data blocks of 16 KiB and a text record of about 4 KiB every eighth block
+// keep a few percent of a dump compressible, roughly like a real one, and
+// put records into small dumps too.
+constexpr uint32_t kDataBlockSize = 16 * 1024;
+constexpr uint64_t kRecordEvery = 8;
 constexpr size_t kWriteChunk = 1 << 20;
 // A sparse dump writes this much at each end.
 constexpr uint64_t kSparseEdge = 1 << 20;

@@ -1,7 +1,7 @@
 #pragma once
 // The stand-in's dump: a container of blocks that packs like a real dump.
 // Most blocks carry pseudo-random bytes (a real dump's content is already
-// compressed), every sixteenth a structured text record, which compresses
+// compressed), every eighth a structured text record, which compresses
 // well. The bytes depend only on the seed, so dumps of one infobase are
 // identical; the file is produced in small pieces, whatever its size.
 //
