@@ -12,5 +12,9 @@ inline constexpr std::string_view MessageNoArchiveFolder = "Не указан п
 inline constexpr std::string_view MessageConnectionFailed = "Ошибка соединения с базой.";
 inline constexpr std::string_view MessageDumpNotCreated = "Ошибка создания выгрузки.";
 inline constexpr std::string_view MessageArchiveNotCreated = "Ошибка создания архива.";
+// A designer that outlived its time limit (waiting for input in its hidden
+// window, say) is stopped so that it cannot hold every later task.
+inline constexpr std::string_view MessageDesignerStopped =
+    "Конфигуратор не завершил выгрузку за отведённое время и был остановлен.";
 
 }  // namespace ns

@@ -1,0 +1,35 @@
+#include "platform/ConnectionString.h"
+
+#include <gtest/gtest.h>
+
+namespace ns {
+namespace {
+
+TEST(ConnectionString, WorkersForm) {
+  const struct {
+    const char* base;
+    const char* user;
+    const char* password;
+    const char* text;
+  } cases[] = {
+      {"C:\\Bases\\Trade", "Admin", "", "File=C:\\Bases\\Trade;Usr=Admin;Pwd="},
+      {"srv1\\trade", "Admin", "", "Srvr=srv1;Ref=trade;Usr=Admin;Pwd="},
+      {"srv1", "Admin", "", "Srvr=srv1;Usr=Admin;Pwd="},
+      {"srv1\\dept\\trade", "", "", "Srvr=srv1;Ref=dept\\trade;Usr=;Pwd="},
+      {"\\\\fs01\\bases\\trade", "u", "p w", "File=\\\\fs01\\bases\\trade;Usr=u;Pwd=p w"},  // UNC
+      {"srv1\\\\trade", "u", "p", "File=srv1\\\\trade;Usr=u;Pwd=p"},  // two backslashes: a file base
+      {"srv1\\", "Иванов", "пароль", "Srvr=srv1;Ref=;Usr=Иванов;Pwd=пароль"},
+      {"", "", "", "Srvr=;Usr=;Pwd="},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BuildConnectionString(c.base, c.user, c.password), c.text) << c.base;
+}
+
+TEST(ConnectionString, TestButtonsFormQuotesFolderAndUser) {
+  EXPECT_EQ(BuildTestConnectionString("C:\\Bases\\Trade", "Admin", "secret"),
+            "File='C:\\Bases\\Trade';Usr='Admin';Pwd=secret");
+  EXPECT_EQ(BuildTestConnectionString("srv1\\dept\\trade", "", ""), "Srvr=srv1;Ref=dept\\trade;Usr='';Pwd=");
+  EXPECT_EQ(BuildTestConnectionString("srv1", " a ", " b "), "Srvr=srv1;Usr=' a ';Pwd= b ");  // untrimmed
+}
+
+}  // namespace
+}  // namespace ns
