@@ -37,11 +37,16 @@ void Register(const std::string& progId, const std::string& classId, const std::
 
 class SelfRegistered : public testing::Test {
  protected:
+  // The registrations of the stand-in, where the prefix holds it, must
+  // survive these cases, which would overwrite and remove them.
+  static bool StandInInstalled() { return std::getenv("NS_EXPECT_PLATFORMS") != nullptr; }
   void SetUp() override {
-    if (std::getenv("NS_EXPECT_PLATFORMS")) GTEST_SKIP() << "the prefix holds the stand-in";
+    if (StandInInstalled()) GTEST_SKIP() << "the prefix holds the stand-in";
     Clean();
   }
-  void TearDown() override { Clean(); }
+  void TearDown() override {
+    if (!StandInInstalled()) Clean();
+  }
   static void Clean() {
     for (const char* key : {"V82.Application", "V83.Application"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
     for (const char* id : {Class82, Class83}) RegDeleteTreeA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + id).c_str());
@@ -116,6 +121,8 @@ TEST(InstalledPlatforms, MatchWhatThePrefixHolds) {
   const char* expected = std::getenv("NS_EXPECT_PLATFORMS");
   if (!expected) GTEST_SKIP() << "runs in the prefixes with the stand-in";
   const std::string versions = expected;
+  // Where the installer put the platform of this program's own bitness.
+  const char* programFiles = std::getenv("NS_EXPECT_PROGRAM_FILES");
   LocateInstalledPlatforms();
   EXPECT_EQ(Platform1CInfo.Found82, versions.find("8.2") != std::string::npos);
   EXPECT_EQ(Platform1CInfo.Found83, versions.find("8.3") != std::string::npos);
@@ -125,7 +132,15 @@ TEST(InstalledPlatforms, MatchWhatThePrefixHolds) {
       EXPECT_EQ(command, "");
       continue;
     }
+    // The registration's command as stored: a quoted path and a switch.
+    ASSERT_EQ(command.front(), '"') << command;
+    EXPECT_EQ(command.substr(command.rfind('"')), "\" /Automation") << command;
     const std::string program = ProgramOf(command);
+    const std::string folder = version == PlatformVersion82 ? "\\8.2\\bin\\" : "\\8.3\\bin\\";
+    EXPECT_NE(program.find(folder), std::string::npos) << command;
+    if (programFiles) {
+      EXPECT_EQ(program.rfind(programFiles, 0), 0u) << command;
+    }
     EXPECT_NE(GetFileAttributesA(program.c_str()), INVALID_FILE_ATTRIBUTES) << command;
   }
 }
