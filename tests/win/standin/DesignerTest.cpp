@@ -51,9 +51,20 @@ TEST(DesignerRegistration, LocalServerIsAQuotedPathWithBlanksAndATrailingSwitch)
   }
 }
 
+TEST(DesignerRegistration, UnregserverRemovesWhatRegserverWrites) {
+  std::string command = DesignerCommand("V82.Application");
+  std::string executable = command.substr(0, command.find('"', 1) + 1);
+  ASSERT_EQ(RunHidden(executable + " /unregserver").ExitCode, 0u);
+  EXPECT_THROW(DesignerCommand("V82.Application"), std::runtime_error);
+  EXPECT_EQ(DesignerCommand("V83.Application").substr(0, 1), "\"") << "the other version stays";
+  ASSERT_EQ(RunHidden(executable + " /regserver").ExitCode, 0u);
+  EXPECT_EQ(DesignerCommand("V82.Application"), command);
+}
+
 TEST_F(DesignerTest, DumpsAFileInfobaseWithBlanksInEveryValue) {
-  FileBase("[Infobase]\r\nUser=Admin:\r\nUser=Бухгалтер:пароль с пробелом\r\n", 300000);
-  TRunOutcome outcome = Dump("/F" + folder_ + "\\Base One", " /NБухгалтер /Pпароль с пробелом");
+  // A " /" that starts no key of the designer belongs to the value.
+  FileBase("[Infobase]\r\nUser=Admin:\r\nUser=Бухгалтер:пароль /с пробелом\r\n", 300000);
+  TRunOutcome outcome = Dump("/F" + folder_ + "\\Base One", " /NБухгалтер /Pпароль /с пробелом");
   ASSERT_TRUE(outcome.Finished);
   EXPECT_EQ(outcome.ExitCode, 0u);
   EXPECT_EQ(ReadFileBytes(log_), kStarted + "\r\n" + kDone + "\r\n");
