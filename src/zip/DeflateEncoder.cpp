@@ -1,0 +1,197 @@
+// The input is cut into segments (deflate/SegmentCompressor.h). With one
+// thread they are compressed in turn on the caller's thread; with more, on
+// worker threads, while the caller keeps reading and hands the results to
+// the sink in stream order. The sink is only ever called on the caller's
+// thread, so its exceptions reach the caller as they are.
+#include "zip/DeflateEncoder.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "zip/deflate/SegmentCompressor.h"
+
+namespace ns {
+
+using deflate::kSegmentSize;
+using deflate::kWindowSize;
+using deflate::TSegment;
+using deflate::TSegmentCompressor;
+
+namespace {
+
+// Tunables.
+// Each thread costs about 3.5 MiB (two segments with their output, one
+// match finder); the cap keeps memory far below 64 MiB on any machine.
+constexpr unsigned kMaxThreads = 8;
+// Segments in flight per worker: one being compressed and one waiting, so
+// that no worker idles while the caller hands output to the sink.
+constexpr unsigned kSegmentsPerThread = 2;
+
+}  // namespace
+
+struct DeflateEncoder::Impl {
+  struct TJob {
+    std::unique_ptr<TSegment> segment;
+    bool done = false;
+    std::exception_ptr error;
+  };
+
+  Impl(int level, Sink sinkIn, unsigned threadsIn)
+      : params(deflate::LevelParams(level)), sink(std::move(sinkIn)), threads(threadsIn) {
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = std::min(threads, kMaxThreads);
+    filling = std::make_unique<TSegment>();
+    filling->first = true;
+  }
+
+  ~Impl() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stopping = true;
+    }
+    workAvailable.notify_all();
+    for (std::thread& t : workers) t.join();
+  }
+
+  void Write(const uint8_t* data, size_t size) {
+    if (finished) throw std::logic_error("DeflateEncoder: Write after Finish");
+    while (size > 0) {
+      if (filling->dataSize == kSegmentSize) Seal();
+      const size_t n = std::min(size, kSegmentSize - filling->dataSize);
+      std::memcpy(filling->Data() + filling->dataSize, data, n);
+      filling->dataSize += n;
+      data += n;
+      size -= n;
+    }
+  }
+
+  void Finish() {
+    if (finished) return;
+    finished = true;
+    filling->last = true;
+    Submit(std::move(filling));
+    while (!inFlight.empty()) EmitOldest();
+  }
+
+  // Starts the next segment, primed with the window before it, and sends
+  // the full one off.
+  void Seal() {
+    std::unique_ptr<TSegment> next;
+    if (!spare.empty()) {
+      next = std::move(spare.back());
+      spare.pop_back();
+    } else {
+      next = std::make_unique<TSegment>();
+    }
+    const size_t have = filling->windowSize + filling->dataSize;
+    const size_t window = std::min<size_t>(have, kWindowSize);
+    std::memcpy(next->input.get(), filling->input.get() + have - window, window);
+    next->windowSize = window;
+    next->dataSize = 0;
+    next->first = next->last = false;
+    Submit(std::move(filling));
+    filling = std::move(next);
+  }
+
+  void Submit(std::unique_ptr<TSegment> segment) {
+    // One thread, or a last segment with nothing ahead of it (every small
+    // file): no reason to involve a worker.
+    if (threads == 1 || (segment->last && inFlight.empty())) {
+      if (!inlineCompressor) inlineCompressor = std::make_unique<TSegmentCompressor>(params);
+      inlineCompressor->Compress(*segment);
+      Emit(std::move(segment));
+      return;
+    }
+    if (workers.empty())
+      for (unsigned i = 0; i < threads; ++i) workers.emplace_back([this] { WorkerLoop(); });
+    auto job = std::make_unique<TJob>();
+    job->segment = std::move(segment);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      queue.push_back(job.get());
+      inFlight.push_back(std::move(job));
+    }
+    workAvailable.notify_one();
+    while (inFlight.size() >= threads * kSegmentsPerThread) EmitOldest();
+  }
+
+  void EmitOldest() {
+    std::unique_ptr<TJob> job;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      jobDone.wait(lock, [&] { return inFlight.front()->done; });
+      job = std::move(inFlight.front());
+      inFlight.pop_front();
+    }
+    if (job->error) std::rethrow_exception(job->error);
+    Emit(std::move(job->segment));
+  }
+
+  void Emit(std::unique_ptr<TSegment> segment) {
+    if (segment->first) firstBlockLiterals = segment->firstBlockLiterals;
+    sink(segment->output.Data(), segment->output.Size());
+    spare.push_back(std::move(segment));
+  }
+
+  void WorkerLoop() {
+    TSegmentCompressor compressor(params);
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      workAvailable.wait(lock, [&] { return stopping || !queue.empty(); });
+      if (stopping) return;
+      TJob* job = queue.front();
+      queue.pop_front();
+      lock.unlock();
+      std::exception_ptr error;
+      try {
+        compressor.Compress(*job->segment);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      job->error = error;
+      job->done = true;
+      jobDone.notify_all();
+    }
+  }
+
+  deflate::TLevelParams params;
+  Sink sink;
+  unsigned threads;
+  bool finished = false;
+  LiteralCounts firstBlockLiterals;
+  std::unique_ptr<TSegment> filling;
+  std::vector<std::unique_ptr<TSegment>> spare;
+  std::unique_ptr<TSegmentCompressor> inlineCompressor;
+
+  // Shared with the workers, under `mutex`.
+  std::mutex mutex;
+  std::condition_variable workAvailable;
+  std::condition_variable jobDone;
+  std::deque<std::unique_ptr<TJob>> inFlight;  // in stream order
+  std::deque<TJob*> queue;                     // not yet taken by a worker
+  bool stopping = false;
+  std::vector<std::thread> workers;
+};
+
+DeflateEncoder::DeflateEncoder(int level, Sink sink, unsigned threads)
+    : impl_(std::make_unique<Impl>(level, std::move(sink), threads)) {}
+
+DeflateEncoder::~DeflateEncoder() = default;
+
+void DeflateEncoder::Write(const uint8_t* data, size_t size) { impl_->Write(data, size); }
+
+void DeflateEncoder::Finish() { impl_->Finish(); }
+
+LiteralCounts DeflateEncoder::FirstBlockLiterals() const { return impl_->firstBlockLiterals; }
+
+size_t DeflateEncoder::FirstBlockCapacity() { return deflate::kFirstBlockCapacity; }
+
+}  // namespace ns

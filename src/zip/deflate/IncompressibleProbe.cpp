@@ -1,0 +1,89 @@
+#include "zip/deflate/IncompressibleProbe.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "zip/deflate/DeflateTables.h"
+#include "zip/deflate/MatchFinder.h"
+
+namespace ns::deflate {
+namespace {
+
+// Tunables.
+// Order-0 entropy, in bits per byte, from which literals alone could save
+// too little to pay for a Huffman header (below 1.3%). A chunk of 4 KiB of
+// random bytes measures about 7.95 (the estimate runs low on short samples);
+// text sits near 4.5-5, machine code near 6-6.5.
+constexpr double kEntropyThreshold = 7.90;
+// Shorter chunks are left to the compressor: their estimate is too noisy.
+constexpr size_t kMinProbeSize = 1024;
+// Repeats are looked for after anchor bytes only, which appear at the same
+// places of repeated content wherever it lies; uniform data has one every
+// 256 bytes on average. The value itself is arbitrary.
+constexpr uint8_t kAnchorByte = 0xA7;
+// Repeats found covering this share of the chunk (1/32) are worth the match
+// search after all.
+constexpr unsigned kRepeatShareShift = 5;
+// A candidate repeat must be at least this long to count.
+constexpr unsigned kMinRepeat = 16;
+
+constexpr int32_t kNoAnchor = -(1 << 30);
+
+}  // namespace
+
+void TIncompressibleProbe::Reset() {
+  std::fill(std::begin(anchors_), std::end(anchors_), kNoAnchor);
+}
+
+bool TIncompressibleProbe::IsIncompressible(const uint8_t* base, int32_t pos, size_t size) {
+  if (size < kMinProbeSize) return false;
+  // Four histograms so that runs of equal bytes do not serialise on one
+  // counter.
+  uint32_t counts[4][256];
+  std::memset(counts, 0, sizeof counts);
+  const uint8_t* p = base + pos;
+  size_t i = 0;
+  for (; i + 4 <= size; i += 4) {
+    const uint32_t v = LoadLe32(p + i);
+    ++counts[0][v & 0xFF];
+    ++counts[1][(v >> 8) & 0xFF];
+    ++counts[2][(v >> 16) & 0xFF];
+    ++counts[3][v >> 24];
+  }
+  for (; i < size; ++i) ++counts[0][p[i]];
+  double bits = 0;
+  const double total = static_cast<double>(size);
+  for (unsigned b = 0; b < 256; ++b) {
+    const uint32_t n = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
+    if (n != 0) bits += n * std::log2(total / n);
+  }
+  if (bits < kEntropyThreshold * total) return false;
+  return !HasRepeats(base, pos, size);
+}
+
+bool TIncompressibleProbe::HasRepeats(const uint8_t* base, int32_t pos, size_t size) {
+  const uint8_t* p = base + pos;
+  const uint8_t* const end = p + size;
+  size_t repeated = 0;
+  while (p < end) {
+    const uint8_t* q = static_cast<const uint8_t*>(std::memchr(p, kAnchorByte, static_cast<size_t>(end - p)));
+    if (q == nullptr) break;
+    const int32_t at = static_cast<int32_t>(q - base);
+    // The eight bytes after the anchor may reach into the buffer's padding.
+    const uint64_t key = LoadLe64(q + 1);
+    int32_t& slot = anchors_[(key * 0x9E3779B97F4A7C15ull) >> (64 - kAnchorBits)];
+    const int32_t prev = slot;
+    slot = at;
+    p = q + 1;
+    if (at - prev > int32_t(kWindowSize)) continue;
+    const unsigned len = MatchLength(base + prev, q, 0, static_cast<unsigned>(std::min<ptrdiff_t>(end - q, kMaxMatch)));
+    if (len < kMinRepeat) continue;
+    repeated += len;
+    if ((repeated << kRepeatShareShift) >= size) return true;
+    p = q + len;
+  }
+  return false;
+}
+
+}  // namespace ns::deflate

@@ -1,0 +1,218 @@
+#include "zip/deflate/SegmentCompressor.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ns::deflate {
+namespace {
+
+// Tunables.
+// Input stretches classified as compressible or not. 4 KiB separates the
+// records of a dump from the compressed data between them closely enough,
+// while the order-0 estimate is still sound.
+constexpr size_t kChunkSize = 4096;
+// Blocks end by the statistics of their symbols (below), but never before
+// this much input, where a new Huffman header would cost more than it saves,
+// and never after the soft maximum, which bounds the sequence buffer.
+constexpr size_t kMinBlockLength = 10000;
+constexpr size_t kMaxBlockLength = 256 * 1024;
+// Symbols observed between two checks of the block statistics.
+constexpr uint32_t kObservationsPerCheck = 512;
+// A match of 3 bytes further away than this costs about as much as its
+// literals.
+constexpr unsigned kMaxDistanceOfShortest = 4096;
+// Worst case: every sequence a 3-byte match, plus the trailing literals.
+constexpr size_t kMaxSequences = (kMaxBlockLength + kMaxMatch) / kMinMatch + 2;
+
+}  // namespace
+
+// Symbol statistics of the current block, coarse enough to compare cheaply:
+// eight classes of literals and two of match lengths. When the recent
+// symbols differ enough from the block so far, a new block (with its own
+// Huffman codes) pays off.
+struct TSegmentCompressor::TSplitStats {
+  static constexpr unsigned kTypes = 10;
+  uint32_t seen[kTypes] = {};
+  uint32_t recent[kTypes] = {};
+  uint32_t numSeen = 0;
+  uint32_t numRecent = 0;
+
+  void Literal(uint8_t b) {
+    ++recent[((b >> 5) & 6) | (b & 1)];
+    ++numRecent;
+  }
+  void Match(unsigned length) {
+    ++recent[8 + (length >= 9)];
+    ++numRecent;
+  }
+  bool Due() const { return numRecent >= kObservationsPerCheck; }
+
+  // True when the block should end here; else takes the recent symbols in.
+  bool ShouldEnd(size_t blockLength) {
+    if (numSeen > 0) {
+      uint64_t delta = 0;
+      for (unsigned i = 0; i < kTypes; ++i) {
+        const int64_t expected = int64_t(seen[i]) * numRecent;
+        const int64_t actual = int64_t(recent[i]) * numSeen;
+        delta += static_cast<uint64_t>(actual > expected ? actual - expected : expected - actual);
+      }
+      const uint64_t items = uint64_t(numSeen) + numRecent;
+      uint64_t cutoff = uint64_t(numRecent) * 200 / 512 * numSeen;
+      if (blockLength < 10000 && items < 8192) cutoff += cutoff * (8192 - items) / 8192;
+      if (delta + (blockLength / 4096) * numSeen >= cutoff) return true;
+    }
+    for (unsigned i = 0; i < kTypes; ++i) {
+      seen[i] += recent[i];
+      recent[i] = 0;
+    }
+    numSeen += numRecent;
+    numRecent = 0;
+    return false;
+  }
+};
+
+TSegmentCompressor::TSegmentCompressor(const TLevelParams& params) : params_(params), sequences_(kMaxSequences) {}
+
+void TSegmentCompressor::Compress(TSegment& segment) {
+  segment.output.Clear();
+  segment.firstBlockLiterals = {};
+  TBitOutput out(segment.output);
+  if (segment.dataSize == 0) {
+    // Only an empty stream has an empty segment.
+    WriteEmptyFinalBlock(out);
+    return;
+  }
+  const uint8_t* base = segment.input.get();
+  std::memset(segment.input.get() + segment.windowSize + segment.dataSize, 0, kInputPadding);
+  const size_t start = segment.windowSize;
+  const size_t end = start + segment.dataSize;
+
+  finder_->Reset();
+  probe_->Reset();
+  for (size_t p = 0; p < start; ++p) finder_->Insert(base, static_cast<int32_t>(p));
+
+  // The first block is compressed whatever it holds; the rest is classified
+  // chunk by chunk.
+  const size_t firstBlockEnd = segment.first ? start + std::min(segment.dataSize, kFirstBlockCapacity) : start;
+  const size_t chunks = (end - firstBlockEnd + kChunkSize - 1) / kChunkSize;
+  rawChunks_.assign(chunks, 0);
+  for (size_t i = 0; i < chunks; ++i) {
+    const size_t p = firstBlockEnd + i * kChunkSize;
+    rawChunks_[i] = probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kChunkSize, end - p));
+  }
+  auto isRaw = [&](size_t p) { return p >= firstBlockEnd && rawChunks_[(p - firstBlockEnd) / kChunkSize] != 0; };
+  auto nextChunk = [&](size_t p) { return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kChunkSize + 1) * kChunkSize); };
+
+  size_t pos = start;
+  while (pos < end) {
+    const bool raw = isRaw(pos);
+    size_t runEnd = pos < firstBlockEnd ? firstBlockEnd : nextChunk(pos);
+    while (runEnd < end && isRaw(runEnd) == raw) runEnd = nextChunk(runEnd);
+    if (raw) {
+      WriteStoredBlocks(out, base + pos, runEnd - pos, segment.last && runEnd == end);
+      pos = runEnd;
+    } else {
+      pos = CompressRun(segment, out, pos, runEnd, firstBlockEnd);
+    }
+  }
+  if (segment.last) out.AlignToByte();
+  else AlignStream(out);
+}
+
+size_t TSegmentCompressor::CompressRun(TSegment& segment, TBitOutput& out, size_t pos, size_t runEnd,
+                                       size_t firstBlockEnd) {
+  const uint8_t* base = segment.input.get();
+  const size_t end = segment.windowSize + segment.dataSize;
+  while (pos < runEnd) {
+    const bool firstBlock = segment.first && pos == segment.windowSize;
+    TSplitStats stats;
+    const size_t blockStart = pos;
+    pos = ParseBlock(base, pos, runEnd, firstBlock ? firstBlockEnd : pos + kMinBlockLength, stats);
+    const TBlockData block{base + blockStart, pos - blockStart, sequences_.data(), sequenceCount_,
+                           litLenFreq_, distFreq_};
+    const TBlockType type = WriteBlock(out, block, segment.last && pos == end);
+    if (firstBlock) {
+      // A stored block holds every byte as a literal.
+      uint32_t storedCounts[256] = {};
+      if (type == TBlockType::Stored)
+        for (size_t i = blockStart; i < pos; ++i) ++storedCounts[base[i]];
+      const uint32_t* counts = type == TBlockType::Stored ? storedCounts : litLenFreq_;
+      LiteralCounts& result = segment.firstBlockLiterals;
+      for (unsigned b = 0; b < 256; ++b) (b >= 7 && b < 128 ? result.text : result.binary) += counts[b];
+    }
+  }
+  return pos;
+}
+
+// One block of sequences from `pos`: lazy matching over the hash chains.
+// Matches never reach past runEnd; the block ends at runEnd, at the soft
+// maximum, or where the split statistics say so once minEnd is passed.
+size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t runEnd, size_t minEnd,
+                                      TSplitStats& stats) {
+  std::memset(litLenFreq_, 0, sizeof litLenFreq_);
+  std::memset(distFreq_, 0, sizeof distFreq_);
+  TMatchFinder& finder = *finder_;
+  TSequence* seq = sequences_.data();
+  uint32_t literals = 0;
+  const size_t blockStart = pos;
+  const size_t hardEnd = std::min(runEnd, blockStart + kMaxBlockLength);
+  const unsigned depth = params_.searchDepth;
+  const unsigned nice = params_.niceLength;
+
+  auto literal = [&](size_t at) {
+    const uint8_t b = base[at];
+    ++litLenFreq_[b];
+    stats.Literal(b);
+    ++literals;
+  };
+
+  while (pos < hardEnd) {
+    if (stats.Due() && pos >= minEnd && stats.ShouldEnd(pos - blockStart)) break;
+    size_t avail = runEnd - pos;
+    if (avail < 4) {
+      literal(pos++);
+      continue;
+    }
+    unsigned maxLen = static_cast<unsigned>(std::min<size_t>(avail, kMaxMatch));
+    unsigned dist = 0;
+    unsigned len = finder.Find(base, static_cast<int32_t>(pos), maxLen, std::min(nice, maxLen), depth, 2, &dist);
+    if (len < kMinMatch || (len == kMinMatch && dist > kMaxDistanceOfShortest)) {
+      literal(pos++);
+      continue;
+    }
+    size_t matchStart = pos;
+    size_t inserted = pos + 1;  // positions below this are in the finder
+    if (params_.lazy) {
+      // Take a longer match one byte later, leaving a literal, as long as
+      // one keeps turning up.
+      while (len < nice) {
+        const size_t next = matchStart + 1;
+        avail = runEnd - next;
+        if (avail < 4) break;
+        maxLen = static_cast<unsigned>(std::min<size_t>(avail, kMaxMatch));
+        unsigned nextDist = 0;
+        const unsigned nextLen = finder.Find(base, static_cast<int32_t>(next), maxLen, std::min(nice, maxLen), depth,
+                                             len, &nextDist);
+        inserted = next + 1;
+        if (nextLen <= len) break;
+        literal(matchStart);
+        matchStart = next;
+        len = nextLen;
+        dist = nextDist;
+      }
+    }
+    *seq++ = TSequence{literals, static_cast<uint16_t>(len), static_cast<uint16_t>(dist)};
+    literals = 0;
+    ++litLenFreq_[257 + kLengthSlot[len]];
+    ++distFreq_[DistSlot(dist)];
+    stats.Match(len);
+    pos = matchStart + len;
+    for (size_t p = inserted; p < pos; ++p) finder.Insert(base, static_cast<int32_t>(p));
+  }
+  *seq++ = TSequence{literals, 0, 0};
+  sequenceCount_ = static_cast<size_t>(seq - sequences_.data());
+  litLenFreq_[kEndOfBlock] = 1;
+  return pos;
+}
+
+}  // namespace ns::deflate

@@ -1,0 +1,67 @@
+#pragma once
+// Compresses one segment of the input into deflate blocks that end
+// byte-aligned, so that the outputs of consecutive segments, compressed one
+// after another or at the same time on different threads, join into one
+// valid stream. Each segment is primed with the window of input before it,
+// so the joins cost almost nothing in size.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "zip/DeflateEncoder.h"
+#include "zip/deflate/BitOutput.h"
+#include "zip/deflate/BlockWriter.h"
+#include "zip/deflate/IncompressibleProbe.h"
+#include "zip/deflate/Levels.h"
+#include "zip/deflate/MatchFinder.h"
+
+namespace ns::deflate {
+
+// Tunables.
+// Input per segment: large enough that priming and the join (a few bytes)
+// vanish against it, small enough that two threads share even a file of a
+// few megabytes and the buffers stay small.
+constexpr size_t kSegmentSize = size_t(1) << 20;
+// The stream's first block always covers this much input (or all of it),
+// so the ZIP writer can weigh a small file's compressed form against its
+// stored form; 65535 is what one stored block holds.
+constexpr size_t kFirstBlockCapacity = 65535;
+// Bytes readable after the data for the word-sized loads of the match
+// search and the probe.
+constexpr size_t kInputPadding = 32;
+
+struct TSegment {
+  // The priming window, then the data, then kInputPadding zero bytes.
+  std::unique_ptr<uint8_t[]> input = std::make_unique<uint8_t[]>(kWindowSize + kSegmentSize + kInputPadding);
+  size_t windowSize = 0;
+  size_t dataSize = 0;
+  bool first = false;  // holds the stream's first block
+  bool last = false;   // holds the stream's final block
+  TOutputBuffer output;
+  LiteralCounts firstBlockLiterals;  // set when `first`
+
+  uint8_t* Data() { return input.get() + windowSize; }
+};
+
+class TSegmentCompressor {
+ public:
+  explicit TSegmentCompressor(const TLevelParams& params);
+  void Compress(TSegment& segment);
+
+ private:
+  struct TSplitStats;
+  size_t CompressRun(TSegment& segment, TBitOutput& out, size_t pos, size_t runEnd, size_t firstBlockEnd);
+  size_t ParseBlock(const uint8_t* base, size_t pos, size_t runEnd, size_t minEnd, TSplitStats& stats);
+
+  TLevelParams params_;
+  std::unique_ptr<TMatchFinder> finder_ = std::make_unique<TMatchFinder>();
+  std::unique_ptr<TIncompressibleProbe> probe_ = std::make_unique<TIncompressibleProbe>();
+  std::vector<TSequence> sequences_;
+  size_t sequenceCount_ = 0;
+  uint32_t litLenFreq_[kNumLitLenSymbols];
+  uint32_t distFreq_[kNumDistSymbols];
+  std::vector<uint8_t> rawChunks_;
+};
+
+}  // namespace ns::deflate

@@ -1,0 +1,204 @@
+// The deflate encoder: every output is decoded by independent inflaters
+// (the strict test inflater in every build, zlib natively) and must give the
+// input back, whatever the data, its length, the way it is cut into Write
+// calls and the number of threads.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+#include "TestData.h"
+#include "TestInflater.h"
+#include "zip/DeflateEncoder.h"
+
+#ifdef NS_TEST_HAVE_ZLIB
+#include <zlib.h>
+#endif
+
+namespace ns {
+namespace {
+
+using test::MakeData;
+using test::TDataKind;
+
+// The encoder's segment size, as a length that matters at the joins.
+constexpr size_t kSegment = size_t(1) << 20;
+
+struct TEncoded {
+  std::vector<uint8_t> bytes;
+  LiteralCounts literals;
+};
+
+// Writes `data` in pieces of random length (all at once when maxPiece is 0).
+TEncoded Encode(const std::vector<uint8_t>& data, unsigned threads, size_t maxPiece, uint64_t seed, int level = 6) {
+  TEncoded e;
+  DeflateEncoder encoder(level, [&](const uint8_t* p, size_t n) { e.bytes.insert(e.bytes.end(), p, p + n); },
+                         threads);
+  std::mt19937_64 rng(seed);
+  for (size_t pos = 0; pos < data.size();) {
+    const size_t n = maxPiece == 0 ? data.size() - pos : std::min(data.size() - pos, size_t(1 + rng() % maxPiece));
+    encoder.Write(data.data() + pos, n);
+    pos += n;
+  }
+  encoder.Finish();
+  e.literals = encoder.FirstBlockLiterals();
+  return e;
+}
+
+#ifdef NS_TEST_HAVE_ZLIB
+std::vector<uint8_t> ZlibInflate(const std::vector<uint8_t>& in, size_t expectedSize) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+  std::vector<uint8_t> out(expectedSize + 1);
+  z.next_in = const_cast<Bytef*>(in.data());
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&z, Z_FINISH);
+  EXPECT_EQ(rc, Z_STREAM_END);
+  EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the stream";
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return out;
+}
+#endif
+
+void ExpectRoundTrip(const std::vector<uint8_t>& data, const TEncoded& e) {
+  const test::TInflateResult r = test::TestInflate(e.bytes.data(), e.bytes.size());
+  ASSERT_TRUE(r.ok) << r.error;
+  ASSERT_EQ(r.data.size(), data.size());
+  ASSERT_TRUE(r.data == data) << "decoded data differs";
+#ifdef NS_TEST_HAVE_ZLIB
+  ASSERT_TRUE(ZlibInflate(e.bytes, data.size()) == data) << "zlib decodes other data";
+#endif
+}
+
+TEST(DeflateEncoder, RoundTripsEveryKindLengthAndThreadCount) {
+  const size_t first = DeflateEncoder::FirstBlockCapacity();
+  const size_t lengths[] = {0, 1, 2, 3, 4, 5, 100, 4095, 4097, first - 1, first, first + 1,
+                            kSegment - 1, kSegment, kSegment + 1, 2 * kSegment + 12345};
+  const TDataKind kinds[] = {TDataKind::Zeros, TDataKind::Text, TDataKind::Random, TDataKind::Binary,
+                             TDataKind::Mixed};
+  for (TDataKind kind : kinds)
+    for (size_t length : lengths)
+      for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(test::KindName(kind) + " length " + std::to_string(length) + " threads " +
+                     std::to_string(threads));
+        const auto data = MakeData(kind, length, length * 31 + static_cast<uint64_t>(kind));
+        ExpectRoundTrip(data, Encode(data, threads, 0, 1));
+      }
+}
+
+TEST(DeflateEncoder, OutputDoesNotDependOnWriteSplitsOrThreads) {
+  // Segments are cut by input position alone, so the stream is the same
+  // byte for byte however the input arrives and whoever compresses it.
+  const auto data = MakeData(TDataKind::Mixed, 3 * kSegment + 777, 5);
+  const TEncoded reference = Encode(data, 1, 0, 1);
+  ExpectRoundTrip(data, reference);
+  const struct {
+    unsigned threads;
+    size_t maxPiece;
+  } cases[] = {{1, 1}, {1, 7}, {2, 70000}, {2, 3000000}, {3, 50}, {0, 100000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("threads " + std::to_string(c.threads) + " pieces up to " + std::to_string(c.maxPiece));
+    // Single-byte writes over megabytes are slow under the sanitizers: a
+    // shorter prefix shows the same.
+    const std::vector<uint8_t> input =
+        c.maxPiece < 10 ? std::vector<uint8_t>(data.begin(), data.begin() + kSegment + 99) : data;
+    const TEncoded expected = c.maxPiece < 10 ? Encode(input, 1, 0, 1) : reference;
+    EXPECT_TRUE(Encode(input, c.threads, c.maxPiece, c.maxPiece).bytes == expected.bytes);
+  }
+}
+
+TEST(DeflateEncoder, EveryLevelRoundTrips) {
+  const auto data = MakeData(TDataKind::Mixed, 300000, 9);
+  for (int level = 1; level <= 9; ++level) {
+    SCOPED_TRACE("level " + std::to_string(level));
+    ExpectRoundTrip(data, Encode(data, 1, 0, 1, level));
+  }
+}
+
+TEST(DeflateEncoder, InputUpToTheFirstBlockCapacityIsOneBlock) {
+  const size_t first = DeflateEncoder::FirstBlockCapacity();
+  for (TDataKind kind : {TDataKind::Text, TDataKind::Random, TDataKind::Binary, TDataKind::Mixed})
+    for (size_t length : {size_t(1), size_t(1000), first}) {
+      SCOPED_TRACE(test::KindName(kind) + " length " + std::to_string(length));
+      const auto data = MakeData(kind, length, 3);
+      const TEncoded e = Encode(data, 2, 999, 4);
+      const test::TInflateResult r = test::TestInflate(e.bytes.data(), e.bytes.size());
+      ASSERT_TRUE(r.ok) << r.error;
+      EXPECT_EQ(r.blocks, 1u);
+    }
+}
+
+TEST(DeflateEncoder, CountsTheLiteralsOfTheFirstBlock) {
+  const size_t first = DeflateEncoder::FirstBlockCapacity();
+  // Text has no byte of the binary group; a block of high bytes only those.
+  const auto text = MakeData(TDataKind::Text, 3 * first, 1);
+  const TEncoded t = Encode(text, 1, 0, 1);
+  EXPECT_EQ(t.literals.binary, 0u);
+  EXPECT_GT(t.literals.text, 0u);
+  EXPECT_LT(t.literals.text, first) << "matches cover part of the first block";
+
+  std::vector<uint8_t> high(5000);
+  for (size_t i = 0; i < high.size(); ++i) high[i] = static_cast<uint8_t>(128 + (i * 7919) % 128);
+  const TEncoded h = Encode(high, 1, 0, 1);
+  EXPECT_EQ(h.literals.text, 0u);
+  EXPECT_GT(h.literals.binary, 0u);
+
+  // Random data is stored: every byte of the first block counts, and only
+  // the first block's bytes.
+  const auto random = MakeData(TDataKind::Random, first + 5000, 2);
+  const TEncoded r = Encode(random, 1, 0, 1);
+  uint64_t binary = 0, textBytes = 0;
+  for (size_t i = 0; i < first; ++i) ++((random[i] >= 7 && random[i] < 128) ? textBytes : binary);
+  EXPECT_EQ(r.literals.binary, binary);
+  EXPECT_EQ(r.literals.text, textBytes);
+
+  EXPECT_EQ(Encode({}, 1, 0, 1).literals.binary + Encode({}, 1, 0, 1).literals.text, 0u);
+}
+
+TEST(DeflateEncoder, IncompressibleDataGrowsByAtMostOneInTwoThousand) {
+  for (unsigned threads : {1u, 2u}) {
+    const auto data = MakeData(TDataKind::Random, 5 * kSegment + 3, threads);
+    const TEncoded e = Encode(data, threads, 0, 1);
+    ExpectRoundTrip(data, e);
+    EXPECT_LE(e.bytes.size(), data.size() + data.size() / 2000);
+  }
+}
+
+TEST(DeflateEncoder, RepeatedRandomDataIsCompressed) {
+  // High byte entropy yet full of repeats: must not be mistaken for
+  // incompressible data.
+  const auto piece = MakeData(TDataKind::Random, 3000, 8);
+  std::vector<uint8_t> data;
+  while (data.size() < 400000) data.insert(data.end(), piece.begin(), piece.end());
+  const TEncoded e = Encode(data, 1, 0, 1);
+  ExpectRoundTrip(data, e);
+  EXPECT_LT(e.bytes.size(), data.size() / 20);
+}
+
+TEST(DeflateEncoder, SinkFailureReachesTheCallerAndDestructionIsSafe) {
+  const auto data = MakeData(TDataKind::Text, 6 * kSegment, 4);
+  for (unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    size_t calls = 0;
+    auto encoder = std::make_unique<DeflateEncoder>(
+        6,
+        [&](const uint8_t*, size_t) {
+          if (++calls == 2) throw std::runtime_error("disk full");
+        },
+        threads);
+    EXPECT_THROW(
+        {
+          encoder->Write(data.data(), data.size());
+          encoder->Finish();
+        },
+        std::runtime_error);
+    encoder.reset();
+  }
+}
+
+}  // namespace
+}  // namespace ns
