@@ -10,6 +10,14 @@ namespace {
 
 constexpr const char* kDefaultClusterName = "Локальный кластер";
 constexpr long kDefaultClusterPort = 1541;
+constexpr const char* kConnectionAppId = "COMConnection";
+
+// Unique across the processes that share the state: the process id and a
+// count within the process.
+std::string NewSessionId() {
+  static std::atomic<unsigned> count{0};
+  return std::to_string(GetCurrentProcessId() * 1000ULL + ++count % 1000);
+}
 
 long Number(const std::string& text) {
   try {
@@ -26,13 +34,29 @@ T& ArgumentOf(const VARIANT* argument, const char* expected) {
   return *object;
 }
 
-// The result of Connect: an open infobase connection. The stand-in keeps no
-// session for it; the caller only needs to know that it opened.
+// The result of Connect: an open infobase connection. Like the real one it
+// is a session of the infobase ("COMConnection") for as long as the object
+// lives, so a connection the caller forgets to release keeps an exclusive
+// dump from starting.
 class TInfobaseConnection : public TDispatchObject {
  public:
-  explicit TInfobaseConnection(const std::string& address) {
-    AddGetter("InfoBase", [address](const TArguments&, VARIANT* result) { ReturnText(result, address); });
+  TInfobaseConnection(std::string statePath, TInfobaseAddress address, std::string session)
+      : statePath_(std::move(statePath)), address_(std::move(address)), session_(std::move(session)) {
+    AddGetter("InfoBase", [this](const TArguments&, VARIANT* result) { ReturnText(result, address_.Text()); });
   }
+  ~TInfobaseConnection() override {
+    try {
+      TPlatformState state(statePath_);
+      if (RemoveSession(state.Infobase(address_), TSession{session_, "", "", ""})) state.Save();
+    } catch (const std::exception&) {
+      // The infobase has gone meanwhile; there is nothing left to end.
+    }
+  }
+
+ private:
+  std::string statePath_;
+  TInfobaseAddress address_;
+  std::string session_;
 };
 
 class TCluster : public TDispatchObject {
@@ -187,8 +211,14 @@ class TConnector : public TDispatchObject {
     AddMethod("Connect", 1, [this](const TArguments& arguments, VARIANT* result) {
       TConnectionString connection = ParseConnectionString(ArgumentText(arguments[0]));
       TPlatformState state(statePath_);
-      CheckCredentials(state.Infobase(connection.Address), connection.User, connection.Password);
-      ReturnObject(result, new TInfobaseConnection(connection.Address.Text()));
+      TIniSection& infobase = state.Infobase(connection.Address);
+      CheckCredentials(infobase, connection.User, connection.Password);
+      std::string session = NewSessionId() + "," + kConnectionAppId;
+      std::vector<TIniSection*> processes = state.Processes();
+      if (!connection.Address.IsFile && !processes.empty()) session += "," + ProcessAddress(*processes.front());
+      infobase.Lines.push_back({"Session", session});
+      state.Save();
+      ReturnObject(result, new TInfobaseConnection(statePath_, connection.Address, session));
     });
     AddMethod("ConnectAgent", 1, [this](const TArguments& arguments, VARIANT* result) {
       std::string host = WithoutProtocol(ArgumentText(arguments[0]));

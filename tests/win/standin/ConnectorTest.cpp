@@ -126,6 +126,32 @@ TEST_P(ConnectorTest, ConnectOpensOnlyExistingInfobasesWithValidCredentials) {
   }
 }
 
+TEST_P(ConnectorTest, AnOpenConnectionIsASessionUntilReleased) {
+  WriteFileBytes(kStatePath, Cluster() + "[Infobase]\r\nName=free\r\n");
+  std::string folder = ScratchFolder("open connection");
+  MakeFileInfobase(folder + "\\Base", 1000, "");
+  std::string designer = DesignerCommand("V83.Application") + " CONFIG ";
+  std::string output = " /DumpIB" + folder + "\\d.dt /Out" + folder + "\\d.log";
+  struct TCase {
+    std::string ConnectionString, DesignerKey;
+  } cases[] = {{"Srvr=srv1;Ref=free;Usr=;Pwd=", "/Ssrv1\\free"}, {"File=" + folder + "\\Base;Usr=;Pwd=", "/F" + folder + "\\Base"}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.ConnectionString);
+    {
+      TVariant connection = Call(connector_, "Connect", Args(c.ConnectionString));
+      if (c.DesignerKey[1] == 'S') {
+        std::vector<std::string> sessions = ServerSessions("free");
+        ASSERT_EQ(sessions.size(), 1u);
+        EXPECT_NE(sessions[0].find(",COMConnection,srv1:1560"), std::string::npos) << sessions[0];
+      }
+      EXPECT_NE(RunHidden(designer + c.DesignerKey + output).ExitCode, 0u) << "the connection holds the infobase";
+      EXPECT_NE(ReadFileBytes(folder + "\\d.log").find("монопольного"), std::string::npos);
+    }
+    EXPECT_EQ(RunHidden(designer + c.DesignerKey + output).ExitCode, 0u) << ReadFileBytes(folder + "\\d.log");
+  }
+  EXPECT_TRUE(ServerSessions("free").empty());
+}
+
 TEST_P(ConnectorTest, TerminationEndsEveryNonConsoleSessionOfTheInfobaseOnEveryProcess) {
   WriteFileBytes(kStatePath, Cluster() + kTrade + kSalary);
   TerminateSessions("trade", "Admin", "secret");

@@ -1,0 +1,82 @@
+#include "platform/SessionTermination.h"
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include "platform/Connector.h"
+#include "platform/TextFunctions.h"
+#include "win/ComPtr.h"
+#include "win/Dispatch.h"
+#include "win/SafeArray.h"
+#include "win/Variant.h"
+
+namespace ns {
+
+namespace {
+
+// Connections of the COM console are the administrator's own tools and are
+// left running.
+constexpr const char* SparedApplication = "COMConsole";
+
+struct TCredentials {
+  std::string user;
+  std::string password;
+};
+
+// The agent may accept only an empty administrator: the infobase user's
+// credentials are tried first, then the empty ones; the second refusal ends
+// the whole operation.
+void AuthenticateAtAgent(const TComPtr<IDispatch>& agent, const TVariant& cluster,
+                         const TCredentials& credentials) {
+  try {
+    CallProcedure(agent, "Authenticate",
+                  {cluster, TVariant(credentials.user), TVariant(credentials.password)});
+  } catch (...) {
+    CallProcedure(agent, "Authenticate", {cluster, TVariant(""), TVariant("")});
+  }
+}
+
+void DisconnectOnWorkingProcess(const TComPtr<IDispatch>& connector, const TVariant& process,
+                                const std::string& infobase, const TCredentials& credentials) {
+  TComPtr<IDispatch> processObject = process.Object();
+  std::string port = GetProperty(processObject, "MainPort").Text();
+  std::string host = GetProperty(processObject, "HostName").Text();
+  TComPtr<IDispatch> connection =
+      CallFunction(connector, "ConnectWorkingProcess", {TVariant(host + ":" + port)}).Object();
+  CallProcedure(connection, "AddAuthentication",
+                {TVariant(credentials.user), TVariant(credentials.password)});
+  TVariant description = CallFunction(connection, "CreateInfoBaseInfo");
+  PutProperty(description.Object(), "Name", TVariant(infobase));
+  TVariantArray sessions(CallFunction(connection, "GetInfoBaseConnections", {description}));
+  for (long i = 0; i < sessions.Count(); ++i) {
+    TVariant session = sessions.At(i);
+    if (GetProperty(session.Object(), "AppID").Text() == SparedApplication) continue;
+    CallProcedure(connection, "Disconnect", {session});
+  }
+}
+
+}  // namespace
+
+void TerminateSessions(const std::string& connectionString, int version) {
+  std::string infobase = ValueAfterKey(connectionString, "Ref=", ";");
+  TCredentials credentials{ValueAfterKey(connectionString, "Usr=", ";"),
+                           ValueAfterKey(connectionString, "Pwd=", ";")};
+  // A file infobase has no sessions the cluster knows of.
+  if (infobase.empty()) return;
+  TComPtr<IDispatch> connector;
+  try {
+    if (!CreateConnector(connector, version)) return;
+    TComPtr<IDispatch> agent = CallFunction(connector, "ConnectAgent", {TVariant(ClusterAgentHost)}).Object();
+    TVariant cluster = TVariantArray(CallFunction(agent, "GetClusters")).At(0);
+    AuthenticateAtAgent(agent, cluster, credentials);
+    TVariantArray processes(CallFunction(agent, "GetWorkingProcesses", {cluster}));
+    for (long i = 0; i < processes.Count(); ++i) {
+      DisconnectOnWorkingProcess(connector, processes.At(i), infobase, credentials);
+    }
+  } catch (...) {
+    // Best effort: the dump goes ahead whatever became of the sessions.
+  }
+  connector.reset();
+}
+
+}  // namespace ns

@@ -1,0 +1,24 @@
+#pragma once
+// Ends the other users' sessions of a client-server infobase through the
+// cluster administration of the platform's COM connector, before an
+// exclusive dump. Best effort: it reports nothing and never throws. Runs on
+// the thread that initialised COM (the main thread).
+#include <string>
+
+namespace ns {
+
+// The computer whose cluster agent is asked for the clusters. The agent runs
+// on the 1C:Enterprise server, and the program is meant to run there too
+// (a backup is made where the server's disk is), so the local computer is
+// asked: "localhost" reaches the agent on every Windows whatever the
+// computer is called.
+inline constexpr const char* ClusterAgentHost = "localhost";
+
+// Disconnects every connection of the infobase named by "Ref=" in
+// `connectionString` on every working process of the agent's first cluster,
+// except the connections of the COM console, authenticating with the
+// connection string's "Usr=" and "Pwd=". Does nothing for a file infobase or
+// a version that has no connector.
+void TerminateSessions(const std::string& connectionString, int version);
+
+}  // namespace ns

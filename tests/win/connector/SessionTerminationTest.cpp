@@ -1,0 +1,101 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "StandinFixture.h"
+#include "platform/SessionTermination.h"
+
+namespace ns {
+namespace {
+
+using test::InstalledVersion;
+using test::MissingVersion;
+using Sessions = std::map<std::string, std::vector<std::string>>;
+
+// A cluster of two working processes; the infobase "trade" has sessions on
+// both, one of them the administrator's COM console; "other" has one
+// session and "empty" none.
+struct TCluster {
+  std::string agentHost = ClusterAgentHost;
+  std::string administrator = "Admin:secret";
+  std::string infobaseUser = "Admin:secret";
+  std::string clusterKnob = "";
+  std::string tradeKnob = "";
+
+  std::string State() const {
+    return "[Cluster]\r\nName=Local cluster\r\nPort=1541\r\nServer=" + agentHost + "\r\nAdmin=" +
+           administrator + "\r\n" + clusterKnob +
+           "[Process]\r\nHost=localhost\r\nPort=1560\r\n"
+           "[Process]\r\nHost=localhost\r\nPort=1561\r\n"
+           "[Infobase]\r\nName=trade\r\nUser=" + infobaseUser + "\r\n" + tradeKnob +
+           "Session=1, 1CV8C, localhost:1560\r\n"
+           "Session=2, COMConsole, localhost:1560\r\n"
+           "Session=3, Designer, localhost:1561\r\n"
+           "Session=4, comconsole, localhost:1561\r\n"
+           "[Infobase]\r\nName=other\r\nSession=5, 1CV8C, localhost:1560\r\n"
+           "[Infobase]\r\nName=empty\r\n";
+  }
+};
+
+const Sessions Untouched = {{"trade", {"1", "2", "3", "4"}}, {"other", {"5"}}, {"empty", {}}};
+// Only the exact "COMConsole" is spared.
+const Sessions Ended = {{"trade", {"2"}}, {"other", {"5"}}, {"empty", {}}};
+
+constexpr const char* Trade = "Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret";
+
+class SessionTermination : public test::StandinTest {};
+
+struct TTerminationCase {
+  const char* what;
+  std::string state;
+  std::string connectionString;
+  int version;  // 0 stands for the installed version
+  Sessions expected;
+};
+
+TEST_F(SessionTermination, EndsTheInfobasesSessionsOrLeavesEverythingAsItWas) {
+  const TTerminationCase cases[] = {
+      {"sessions on both working processes", TCluster{}.State(), Trade, 0, Ended},
+      {"agent takes only the empty administrator",
+       TCluster{.administrator = "Boss:x", .clusterKnob = "AdminEmptyOnly=1\r\n"}.State(), Trade, 0, Ended},
+      {"password cut at the first ';'", TCluster{.administrator = "Admin:se", .infobaseUser = "Admin:se"}.State(),
+       "Srvr=localhost;Ref=trade;Usr=Admin;Pwd=se;cret", 0, Ended},
+      {"an infobase without sessions", TCluster{}.State(), "Srvr=localhost;Ref=empty;Usr=Admin;Pwd=secret", 0,
+       Untouched},
+      {"both authentications refused", TCluster{.administrator = "Boss:x"}.State(), Trade, 0, Untouched},
+      {"empty cluster array", TCluster{.clusterKnob = "NoClusters=1\r\n"}.State(), Trade, 0, Untouched},
+      {"the first disconnection fails", TCluster{.tradeKnob = "DisconnectFails=1\r\n"}.State(), Trade, 0,
+       Untouched},
+      {"the agent runs on another computer", TCluster{.agentHost = "srv1"}.State(), Trade, 0, Untouched},
+      {"file infobase", TCluster{}.State(), "File=C:\\Bases\\trade;Usr=Admin;Pwd=secret", 0, Untouched},
+      {"version 0", TCluster{}.State(), Trade, -1, Untouched},
+      {"a version that is not installed", TCluster{}.State(), Trade, MissingVersion(), Untouched},
+  };
+  for (const auto& test : cases) {
+    test::WriteStandinState(test.state);
+    int version = test.version == 0 ? InstalledVersion() : test.version == -1 ? 0 : test.version;
+    TerminateSessions(test.connectionString, version);
+    EXPECT_EQ(test::SessionsByInfobase(), test.expected) << test.what;
+  }
+}
+
+TEST_F(SessionTermination, AFileInfobaseOrAnUnknownVersionCreatesNoConnector) {
+  test::WriteStandinState(TCluster{}.State());
+  test::TConnectorProbe probe(InstalledVersion());
+  TerminateSessions("File=C:\\Bases\\trade;Usr=Admin;Pwd=secret", InstalledVersion());
+  TerminateSessions("File=C:\\Bases\\trade;Usr=;Pwd=", InstalledVersion());
+  TerminateSessions(Trade, 0);
+  TerminateSessions(Trade, 3);
+  EXPECT_EQ(probe.Requests(), 0);
+  // The probe does see a connector being asked for.
+  TerminateSessions(Trade, InstalledVersion());
+  EXPECT_EQ(probe.Requests(), 1);
+  EXPECT_EQ(test::SessionsByInfobase(), Untouched);
+}
+
+}  // namespace
+}  // namespace ns
