@@ -1,0 +1,22 @@
+#pragma once
+// Recording a task's outcome at the end of its run: the time, the state and
+// the log in the task's registry key, the status in the run queue, and the
+// removal of the run's temporary files.
+#include <string>
+
+#include "app/RunQueue.h"
+
+namespace ns {
+
+// Writes "StateDateTime" (now, local time), "State" ("Успех" or "Ошибка") and
+// "Log" into HKEY_CURRENT_USER\`taskKey`, and sets the queue status of
+// `taskName` to "Выполнено" or "Ошибка". The log is `message` when there is
+// one; otherwise the designer's `designerLog` file rebuilt with CR LF line
+// ends, which then becomes `message` too. A log file that cannot be read
+// leaves "Log" as the previous run left it and `message` empty. Finally
+// deletes `dumpFile` and `designerLog`. Registry and deletion failures are
+// ignored.
+void RecordOutcome(TRunQueue& queue, const std::string& taskName, const std::string& taskKey, bool succeeded,
+                   std::string& message, const std::string& dumpFile, const std::string& designerLog);
+
+}  // namespace ns
