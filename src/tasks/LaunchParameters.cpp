@@ -27,6 +27,11 @@ std::string TrimmedValue(std::string_view text, std::string_view key) {
   return Trim(ValueAfterKey(text, key, Stop));
 }
 
+// The values after "/F" and after "/S" joined: only one of them is written.
+std::string InfobaseValue(std::string_view text) {
+  return Trim(ValueAfterKey(text, "/F", Stop) + ValueAfterKey(text, "/S", Stop));
+}
+
 struct TMarkers {
   int Version = 1;
   bool Exclusively = false;
@@ -45,7 +50,7 @@ TMarkers ReadMarkers(std::string_view prefix) {
 
 TTaskParameters SplitTaskParameters(std::string_view text) {
   TTaskParameters values;
-  values.Base = Trim(ValueAfterKey(text, "/F", Stop) + ValueAfterKey(text, "/S", Stop));
+  values.Base = InfobaseValue(text);
   values.User = TrimmedValue(text, "/N");
   values.Password = ScramblePassword(TrimmedValue(text, "/P"), values.User, false);
   values.DumpIB = TrimmedValue(text, "/DumpIB");
@@ -70,7 +75,7 @@ std::string ComposeLaunchParameters(const TTaskRecord& record) {
   return text;
 }
 
-TTaskRecord ParseLaunchParameters(std::string_view text) {
+TTaskRecord ParseLaunchParameters(std::string_view text, std::string* passwordError) {
   TTaskRecord record;
   auto slash = text.find('/');
   if (slash != std::string_view::npos && slash > 0) {
@@ -79,12 +84,17 @@ TTaskRecord ParseLaunchParameters(std::string_view text) {
     record.Exclusively = markers.Exclusively;
     record.AddName = markers.AddName;
   }
-  TTaskParameters values = SplitTaskParameters(text);
-  record.Base = std::move(values.Base);
-  record.User = std::move(values.User);
-  record.Password = std::move(values.Password);
-  record.DumpIB = std::move(values.DumpIB);
+  record.Base = InfobaseValue(text);
+  record.User = TrimmedValue(text, "/N");
+  record.Password = TrimmedValue(text, "/P");
+  record.DumpIB = TrimmedValue(text, "/DumpIB");
   record.Days = TrimmedValue(text, "/Days");
+  try {
+    record.Password = ScramblePassword(record.Password, record.User, false);
+  } catch (const EConvertError& error) {
+    if (!passwordError) throw;
+    *passwordError = error.what();
+  }
   return record;
 }
 

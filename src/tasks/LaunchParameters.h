@@ -49,8 +49,11 @@ std::string ComposeLaunchParameters(const TTaskRecord& record);
 
 // The task editor's reading: markers from the text in front of the first
 // "/", the values (trimmed) after their keys, the password unscrambled.
-// Throws EConvertError when the stored password is not hexadecimal pairs.
-TTaskRecord ParseLaunchParameters(std::string_view text);
+// A stored password that is not hexadecimal pairs throws EConvertError, or,
+// when `passwordError` is given, leaves the stored text in Password and its
+// message in *passwordError: the editor still opens with every other field
+// and shows the error.
+TTaskRecord ParseLaunchParameters(std::string_view text, std::string* passwordError = nullptr);
 
 // The backup worker's reading of the same text.
 struct TWorkerParameters {

@@ -122,6 +122,24 @@ TEST(ParseLaunchParameters, HandMadeTexts) {
   EXPECT_THROW(ParseLaunchParameters("8.2/Ssrv/Nadmin/PXYZ/DumpIB"), EConvertError);
 }
 
+TEST(ParseLaunchParameters, UnreadablePasswordStillGivesEveryOtherField) {
+  std::string error;
+  auto record = ParseLaunchParameters("8.3&/Days3/Ssrv\\b/Nadmin/P XYZ /DumpIBD:\\A", &error);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(record.Password, "XYZ");  // the stored text, trimmed
+  EXPECT_EQ(record.Version, 2);
+  EXPECT_TRUE(record.AddName);
+  EXPECT_EQ(record.Days, "3");
+  EXPECT_EQ(record.Base, "srv\\b");
+  EXPECT_EQ(record.User, "admin");
+  EXPECT_EQ(record.DumpIB, "D:\\A");
+
+  error.clear();
+  std::string stored = ScramblePassword("pw", "admin", true);
+  EXPECT_EQ(ParseLaunchParameters("8.2/Ssrv/Nadmin/P" + stored + "/DumpIB", &error).Password, "pw");
+  EXPECT_EQ(error, "");
+}
+
 TEST(ReadWorkerParameters, HeaderAndValues) {
   const struct {
     const char* text;
