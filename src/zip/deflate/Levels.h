@@ -5,26 +5,31 @@
 namespace ns::deflate {
 
 struct TLevelParams {
-  uint16_t searchDepth;  // chain steps per position searched
+  uint16_t searchDepth;  // 4-byte chain steps per position searched
+  uint16_t longDepth;    // 8-byte chain steps per position searched
   uint16_t niceLength;   // a match this long ends the search and is taken
+  uint16_t goodLength;   // a match this long has the next position searched at a quarter of the depth
+  uint16_t lazyLength;   // a match this long is taken without looking one position further
   bool lazy;             // look one position ahead before taking a match
 };
 
-// Levels 1-9. Level 6, the one the program uses, searches less deeply than
-// zlib's level 6 (chains of 128): the 4-byte chains with a separate table
-// for 3-byte matches, the exact block costs and the adaptive block ends win
-// back more than the shorter search loses.
+// Levels 1-9. Level 6, the one the program uses, walks far shorter chains
+// than zlib's level 6 (up to 128 steps) for about the same size: the
+// 8-byte chains reach the long matches in few steps, and the exact block
+// costs with adaptive block ends win back the rest. Deeper 4-byte chains
+// mostly meet candidates of four or five bytes and cost more than they
+// gain. goodLength and lazyLength play the parts they play in zlib.
 constexpr TLevelParams kLevels[10] = {
-    {1, 8, false},     // 0: not used; treated as 1
-    {2, 16, false},    // 1
-    {4, 24, false},    // 2
-    {8, 32, false},    // 3
-    {6, 24, true},     // 4
-    {10, 32, true},    // 5
-    {16, 48, true},    // 6
-    {48, 128, true},   // 7
-    {128, 258, true},  // 8
-    {512, 258, true},  // 9
+    {1, 1, 8, 8, 8, false},          // 0: not used; treated as 1
+    {2, 2, 16, 8, 8, false},         // 1
+    {4, 4, 24, 8, 8, false},         // 2
+    {6, 6, 32, 8, 8, false},         // 3
+    {4, 6, 24, 4, 8, true},          // 4
+    {6, 10, 32, 8, 16, true},        // 5
+    {6, 32, 64, 8, 16, true},        // 6
+    {32, 48, 128, 16, 128, true},    // 7
+    {128, 128, 258, 32, 258, true},  // 8
+    {512, 512, 258, 258, 258, true}, // 9
 };
 
 inline const TLevelParams& LevelParams(int level) {

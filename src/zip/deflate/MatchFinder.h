@@ -1,7 +1,7 @@
 #pragma once
 // Hash chains over the segment buffer: a table of the latest position of
-// every 3-byte hash for the shortest matches, and chains of positions with
-// the same 4-byte hash for everything longer. Positions are indices into the
+// every 3-byte hash for the shortest matches, chains of positions with the
+// same 4-byte hash, and chains with the same 8-byte hash for long matches. Positions are indices into the
 // segment buffer (its priming window first).
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +18,9 @@ constexpr unsigned kHash4Bits = 16;
 // Only the newest candidate is kept for 3-byte matches, which pay off only
 // when close, so a smaller table serves.
 constexpr unsigned kHash3Bits = 15;
+// Chains of positions that share their first eight bytes lead to the long
+// matches quickly.
+constexpr unsigned kHash8Bits = 15;
 // Links are 16-bit distances to the previous position of the chain; they are
 // indexed by position modulo the window, so a link is valid for exactly as
 // long as a match may reach it.
@@ -53,41 +56,75 @@ class TMatchFinder {
   void Reset() {
     for (auto& h : head4_) h = kNone;
     for (auto& h : head3_) h = kNone;
+    for (auto& h : head8_) h = kNone;
   }
 
-  // Enters `pos` (which needs four readable bytes) without searching.
+  // Enters `pos` (which needs eight readable bytes) without searching.
   void Insert(const uint8_t* base, int32_t pos) {
     const uint32_t seq = LoadLe32(base + pos);
-    head3_[Hash3(seq)] = pos;
+    head3_[Hash3(seq)] = static_cast<uint32_t>(pos);
     uint32_t& head = head4_[Hash4(seq)];
-    link_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
+    link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
     head = static_cast<uint32_t>(pos);
+    uint32_t& head8 = head8_[Hash8(LoadLe64(base + pos))];
+    link8_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head8));
+    head8 = static_cast<uint32_t>(pos);
   }
 
   // Enters `pos` and returns the length of the longest match there that is
   // longer than `bestLen` (else `bestLen`), with its distance in *distance.
-  // maxLen >= 4 bytes must be readable at pos; the search stops at niceLen
-  // or after `depth` chain steps.
+  // maxLen >= 4 bytes must be matchable at pos, and eight readable. The
+  // search stops at niceLen; it follows at most longDepth links of the
+  // 8-byte chain and, when that found nothing of eight bytes or more,
+  // `depth` links of the 4-byte chain.
   unsigned Find(const uint8_t* base, int32_t pos, unsigned maxLen, unsigned niceLen, unsigned depth,
-                unsigned bestLen, unsigned* distance) {
+                unsigned longDepth, unsigned bestLen, unsigned* distance) {
     const uint8_t* cur = base + pos;
     const uint32_t seq = LoadLe32(cur);
+    const uint64_t seq8 = LoadLe64(cur);
     uint32_t& head3 = head3_[Hash3(seq)];
     const int32_t cand3 = static_cast<int32_t>(head3);
     head3 = static_cast<uint32_t>(pos);
-    uint32_t& head = head4_[Hash4(seq)];
-    int32_t cand = static_cast<int32_t>(head);
-    link_[pos & (kLinkCount - 1)] = Link(pos, cand);
-    head = static_cast<uint32_t>(pos);
+    uint32_t& head4 = head4_[Hash4(seq)];
+    int32_t cand = static_cast<int32_t>(head4);
+    link4_[pos & (kLinkCount - 1)] = Link(pos, cand);
+    head4 = static_cast<uint32_t>(pos);
+    uint32_t& head8 = head8_[Hash8(seq8)];
+    int32_t cand8 = static_cast<int32_t>(head8);
+    link8_[pos & (kLinkCount - 1)] = Link(pos, cand8);
+    head8 = static_cast<uint32_t>(pos);
+
+    // The next position is searched next, nearly always: its table slots are
+    // fetched now, while this one walks its chains.
+    Prefetch(cur + 1);
 
     if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
       bestLen = 3;
       *distance = static_cast<unsigned>(pos - cand3);
     }
+    // Long matches first. Deep 4-byte chains are mostly candidates that
+    // share four or five bytes; the 8-byte chain holds the ones that can be
+    // long, so a short walk there finds what a long walk on the 4-byte
+    // chain would.
+    if (maxLen >= 8) {
+      for (unsigned steps = longDepth; steps > 0 && pos - cand8 <= int32_t(kWindowSize); --steps) {
+        const uint8_t* m = base + cand8;
+        if (LoadLe64(m) == seq8 && (bestLen < 8 || LoadLe32(m + bestLen - 3) == LoadLe32(cur + bestLen - 3))) {
+          const unsigned len = MatchLength(m, cur, 8, maxLen);
+          if (len > bestLen) {
+            bestLen = len;
+            *distance = static_cast<unsigned>(pos - cand8);
+            if (len >= niceLen) return bestLen;
+          }
+        }
+        cand8 -= link8_[cand8 & (kLinkCount - 1)];
+      }
+      if (bestLen >= 8) return bestLen;
+    }
     if (pos - cand > int32_t(kWindowSize)) return bestLen;
     for (;;) {
       const uint8_t* m = base + cand;
-      // The byte pair that would have to match to beat bestLen rejects most
+      // The bytes that would have to match to beat bestLen reject most
       // candidates before the full comparison.
       if (LoadLe32(m) == seq && (bestLen < 4 || LoadLe32(m + bestLen - 3) == LoadLe32(cur + bestLen - 3))) {
         const unsigned len = MatchLength(m, cur, 4, maxLen);
@@ -98,17 +135,25 @@ class TMatchFinder {
         }
       }
       if (--depth == 0) break;
-      cand -= link_[cand & (kLinkCount - 1)];
+      cand -= link4_[cand & (kLinkCount - 1)];
       if (pos - cand > int32_t(kWindowSize)) break;
     }
     return bestLen;
   }
 
  private:
+  void Prefetch(const uint8_t* p) const {
+    const uint32_t seq = LoadLe32(p);
+    __builtin_prefetch(&head4_[Hash4(seq)]);
+    __builtin_prefetch(&head8_[Hash8(LoadLe64(p))]);
+    __builtin_prefetch(&head3_[Hash3(seq)]);
+  }
+
   // Far below any position, so that its distance is always out of reach.
   static constexpr uint32_t kNone = 0xC0000000u;  // -2^30 as int32
 
   static uint32_t Hash4(uint32_t seq) { return (seq * 0x1E35A7BDu) >> (32 - kHash4Bits); }
+  static uint32_t Hash8(uint64_t seq) { return static_cast<uint32_t>((seq * 0x9E3779B97F4A7C15ull) >> (64 - kHash8Bits)); }
   static uint32_t Hash3(uint32_t seq) { return ((seq & 0xFFFFFF) * 0x1E35A7BDu) >> (32 - kHash3Bits); }
   // Distances beyond the window become a link that ends the chain.
   static uint16_t Link(int32_t pos, int32_t prev) {
@@ -118,7 +163,9 @@ class TMatchFinder {
 
   uint32_t head4_[1u << kHash4Bits];
   uint32_t head3_[1u << kHash3Bits];
-  uint16_t link_[kLinkCount];
+  uint32_t head8_[1u << kHash8Bits];
+  uint16_t link4_[kLinkCount];
+  uint16_t link8_[kLinkCount];
 };
 
 }  // namespace ns::deflate

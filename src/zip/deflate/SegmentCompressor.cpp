@@ -157,7 +157,9 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
   const size_t blockStart = pos;
   const size_t hardEnd = std::min(runEnd, blockStart + kMaxBlockLength);
   const unsigned depth = params_.searchDepth;
+  const unsigned longDepth = params_.longDepth;
   const unsigned nice = params_.niceLength;
+  const unsigned lazyLength = std::min(params_.lazyLength, params_.niceLength);
 
   auto literal = [&](size_t at) {
     const uint8_t b = base[at];
@@ -175,7 +177,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     }
     unsigned maxLen = static_cast<unsigned>(std::min<size_t>(avail, kMaxMatch));
     unsigned dist = 0;
-    unsigned len = finder.Find(base, static_cast<int32_t>(pos), maxLen, std::min(nice, maxLen), depth, 2, &dist);
+    unsigned len = finder.Find(base, static_cast<int32_t>(pos), maxLen, std::min(nice, maxLen), depth, longDepth, 2, &dist);
     if (len < kMinMatch || (len == kMinMatch && dist > kMaxDistanceOfShortest)) {
       literal(pos++);
       continue;
@@ -185,14 +187,17 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     if (params_.lazy) {
       // Take a longer match one byte later, leaving a literal, as long as
       // one keeps turning up.
-      while (len < nice) {
+      while (len < lazyLength) {
         const size_t next = matchStart + 1;
         avail = runEnd - next;
         if (avail < 4) break;
         maxLen = static_cast<unsigned>(std::min<size_t>(avail, kMaxMatch));
         unsigned nextDist = 0;
-        const unsigned nextLen = finder.Find(base, static_cast<int32_t>(next), maxLen, std::min(nice, maxLen), depth,
-                                             len, &nextDist);
+        // A good match already in hand is worth only a quick look past it.
+        const unsigned shift = len >= params_.goodLength ? 2 : 0;
+        const unsigned nextLen = finder.Find(base, static_cast<int32_t>(next), maxLen, std::min(nice, maxLen),
+                                             std::max(1u, depth >> shift), std::max(1u, longDepth >> shift), len,
+                                             &nextDist);
         inserted = next + 1;
         if (nextLen <= len) break;
         literal(matchStart);
