@@ -140,6 +140,11 @@ bool KnobOn(const TIniSection& section, const std::string& key) {
   return value == "1" || SameText(value, "yes") || SameText(value, "true") || SameText(value, "on");
 }
 
+uint64_t ParseNumber(const std::string& text, uint64_t fallback) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return fallback;
+  return ParseSize(text, fallback);
+}
+
 uint64_t ParseSize(const std::string& text, uint64_t fallback) {
   if (text.empty()) return fallback;
   uint64_t value = 0;

@@ -79,5 +79,7 @@ bool RunsOn(const TSession& session, const std::string& processAddress, bool fir
 bool KnobOn(const TIniSection& section, const std::string& key);
 // A byte count with an optional K, M or G suffix (binary multiples).
 uint64_t ParseSize(const std::string& text, uint64_t fallback);
+// A plain decimal number (milliseconds, an exit code).
+uint64_t ParseNumber(const std::string& text, uint64_t fallback);
 
 }  // namespace ns::standin

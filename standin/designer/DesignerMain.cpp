@@ -101,11 +101,11 @@ TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& 
   job.Dump.Title = job.Address.Text();
   job.Dump.Size = ParseSize(infobase.Get("Size"), fallbackSize);
   job.Dump.Seed = SeedOf(job.Dump.Title);
-  job.Dump.SlowMilliseconds = static_cast<DWORD>(ParseSize(infobase.Get("SlowDump"), 0));
+  job.Dump.SlowMilliseconds = static_cast<DWORD>(ParseNumber(infobase.Get("SlowDump"), 0));
   job.Dump.Sparse = KnobOn(infobase, "Sparse");
   job.Hang = KnobOn(infobase, "Hang");
   job.NoDump = KnobOn(infobase, "NoDump");
-  job.FailExit = static_cast<int>(ParseSize(infobase.Get("FailExit"), 0));
+  job.FailExit = static_cast<int>(ParseNumber(infobase.Get("FailExit"), 0));
   return job;
 }
 
