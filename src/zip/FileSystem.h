@@ -64,9 +64,10 @@ class TFileSystem {
 TFileSystem& SystemFileSystem();
 
 // The system's ANSI and OEM code pages (Windows-1251 and 866 on the systems
-// the program is made for) for names inside archives.
-std::string AnsiToOem(std::string_view text);
-std::string OemToAnsi(std::string_view text);
+// the program is made for) for names inside archives. (Not AnsiToOem: the
+// Windows headers take that name for a macro.)
+std::string ConvertAnsiToOem(std::string_view text);
+std::string ConvertOemToAnsi(std::string_view text);
 
 // The separator of folders in a path of this system.
 #ifdef _WIN32

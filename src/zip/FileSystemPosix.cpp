@@ -195,7 +195,7 @@ TFileSystem& SystemFileSystem() {
   return system;
 }
 
-std::string AnsiToOem(std::string_view text) { return Translate(text, kAnsiToOem); }
-std::string OemToAnsi(std::string_view text) { return Translate(text, kOemToAnsi); }
+std::string ConvertAnsiToOem(std::string_view text) { return Translate(text, kAnsiToOem); }
+std::string ConvertOemToAnsi(std::string_view text) { return Translate(text, kOemToAnsi); }
 
 }  // namespace ns

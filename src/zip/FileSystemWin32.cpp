@@ -131,7 +131,7 @@ TFileSystem& SystemFileSystem() {
   return system;
 }
 
-std::string AnsiToOem(std::string_view text) { return Convert(text, ::CharToOemBuffA); }
-std::string OemToAnsi(std::string_view text) { return Convert(text, ::OemToCharBuffA); }
+std::string ConvertAnsiToOem(std::string_view text) { return Convert(text, ::CharToOemBuffA); }
+std::string ConvertOemToAnsi(std::string_view text) { return Convert(text, ::OemToCharBuffA); }
 
 }  // namespace ns

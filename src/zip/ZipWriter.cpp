@@ -74,7 +74,7 @@ bool IsSeparator(char c) {
 
 // A name as the archive stores it: OEM code page, forward slashes.
 std::string StoredName(const std::string& name) {
-  std::string stored = AnsiToOem(name);
+  std::string stored = ConvertAnsiToOem(name);
   std::replace(stored.begin(), stored.end(), '\\', '/');
   return stored;
 }
@@ -114,7 +114,7 @@ void CollectItems(TFileSystem& fileSystem, const std::string& path, bool recurse
 }  // namespace
 
 std::string ZipWriter::DisplayName(const TZipEntry& entry) {
-  std::string name = OemToAnsi(entry.name);
+  std::string name = ConvertOemToAnsi(entry.name);
   std::replace(name.begin(), name.end(), '/', '\\');
   return name;
 }

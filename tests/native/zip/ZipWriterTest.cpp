@@ -200,7 +200,7 @@ TEST(ZipWriter, UpdatesEntriesInPlaceOnlyWhenTheFileIsNewer) {
 
 TEST(ZipWriter, NamesEntriesInTheOemCodePageWithoutFolders) {
   TTestFolder folder;
-  std::string report = folder.MakeFolder("Архив") + kPathSeparator + "Отчёт за 2024.txt";
+  std::string report = folder.MakeFolder("archive") + kPathSeparator + "Отчёт за 2024.txt";
   SystemFileSystem().Replace(folder.Write("report", "отчёт"), report);
   std::string lower = folder.Write("отчёт за 2024.txt", "другой");
   std::string twin = folder.MakeFolder("twin") + kPathSeparator + "Отчёт за 2024.txt";

@@ -1,0 +1,107 @@
+// libFuzzer target: the writer's reading, updating and pruning of damaged
+// archives. No input may crash it or make it read outside the file; an
+// operation that fails leaves the archive byte for byte as it was and no
+// temporary file; one that succeeds leaves an archive the writer reads back
+// with the expected count.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "zip/ZipWriter.h"
+
+namespace {
+
+std::string Folder() {
+  static std::string folder = [] {
+    char pattern[] = "/dev/shm/zipfuzz-XXXXXX";
+    char* made = mkdtemp(pattern);
+    if (!made) std::abort();
+    return std::string(made);
+  }();
+  return folder;
+}
+
+void Put(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) std::abort();
+}
+
+std::string Get(const std::string& path) {
+  auto file = ns::SystemFileSystem().OpenRead(path);
+  std::string content(file->Size(), '\0');
+  file->Read(reinterpret_cast<uint8_t*>(content.data()), content.size());
+  return content;
+}
+
+void Require(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "broken: %s\n", what);
+    std::abort();
+  }
+}
+
+// Runs one operation on a fresh copy of the input and checks what it left.
+template <typename Operation>
+void Try(const std::string& archive, const uint8_t* data, size_t size, Operation operation) {
+  Put(archive, data, size);
+  int expected = 0;
+  try {
+    expected = operation();
+  } catch (const ns::Exception&) {
+    Require(Get(archive) == std::string(reinterpret_cast<const char*>(data), size), "failed and changed");
+    Require(ns::SystemFileSystem().ListFolder(Folder()).size() == 2, "failed and left a file");
+    return;
+  }
+  ns::ZipWriter reader;
+  reader.ZipName = archive;
+  reader.ReadZip();
+  Require(reader.Count() == expected, "count after the operation");
+  Require(ns::SystemFileSystem().ListFolder(Folder()).size() == 2, "left a file");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string archive = Folder() + "/fuzz.zip";
+  const std::string added = Folder() + "/added.txt";
+  static bool once = [&] {
+    Put(added, reinterpret_cast<const uint8_t*>("added entry\n"), 12);
+    return true;
+  }();
+  (void)once;
+
+  int count = -1;
+  Put(archive, data, size);
+  try {
+    ns::ZipWriter reader;
+    reader.ZipName = archive;
+    reader.ReadZip();
+    count = reader.Count();
+  } catch (const ns::Exception&) {
+  }
+
+  Try(archive, data, size, [&] {
+    ns::ZipWriter writer;
+    writer.ZipName = archive;
+    writer.FilesList = {added};
+    writer.ZipAction = ns::zaReplace;
+    int written = writer.Zip();
+    ns::ZipWriter reader;
+    reader.ZipName = archive;
+    reader.ReadZip();
+    Require(written == 1, "the file was not added");
+    return reader.Count();
+  });
+
+  Try(archive, data, size, [&] {
+    ns::ZipWriter writer;
+    writer.ZipName = archive;
+    writer.FilesList = {"added.txt", "a", "-"};
+    int removed = writer.DeleteEntries();
+    Require(count < 0 || removed <= count, "removed more than there was");
+    return count - removed;
+  });
+  return 0;
+}
