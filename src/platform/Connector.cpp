@@ -13,17 +13,17 @@ namespace ns {
 
 namespace {
 
-const char* ConnectorProgId(int version) {
+const char* ConnectorProgId(PlatformVersion version) {
   switch (version) {
-    case 1: return "V82.COMConnector";
-    case 2: return "V83.COMConnector";
+    case PlatformVersion82: return "V82.COMConnector";
+    case PlatformVersion83: return "V83.COMConnector";
     default: return nullptr;
   }
 }
 
 }  // namespace
 
-bool CreateConnector(TComPtr<IDispatch>& connector, int version) {
+bool CreateConnector(TComPtr<IDispatch>& connector, PlatformVersion version) {
   const char* progId = ConnectorProgId(version);
   if (!progId) return false;
   CLSID classId;
@@ -35,7 +35,7 @@ bool CreateConnector(TComPtr<IDispatch>& connector, int version) {
   return true;
 }
 
-bool TestConnection(const std::string& connectionString, const std::string& caption, int version,
+bool TestConnection(const std::string& connectionString, const std::string& caption, PlatformVersion version,
                     bool show) {
   TComPtr<IDispatch> connector;
   bool opened = false;

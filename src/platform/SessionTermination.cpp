@@ -57,7 +57,7 @@ void DisconnectOnWorkingProcess(const TComPtr<IDispatch>& connector, const TVari
 
 }  // namespace
 
-void TerminateSessions(const std::string& connectionString, int version) {
+void TerminateSessions(const std::string& connectionString, PlatformVersion version) {
   std::string infobase = ValueAfterKey(connectionString, "Ref=", ";");
   TCredentials credentials{ValueAfterKey(connectionString, "Usr=", ";"),
                            ValueAfterKey(connectionString, "Pwd=", ";")};

@@ -5,6 +5,8 @@
 // the thread that initialised COM (the main thread).
 #include <string>
 
+#include "platform/PlatformInfo.h"
+
 namespace ns {
 
 // The computer whose cluster agent is asked for the clusters. The agent runs
@@ -19,6 +21,6 @@ inline constexpr const char* ClusterAgentHost = "localhost";
 // except the connections of the COM console, authenticating with the
 // connection string's "Usr=" and "Pwd=". Does nothing for a file infobase or
 // a version that has no connector.
-void TerminateSessions(const std::string& connectionString, int version);
+void TerminateSessions(const std::string& connectionString, PlatformVersion version);
 
 }  // namespace ns
