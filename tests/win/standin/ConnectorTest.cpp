@@ -250,6 +250,47 @@ TEST_P(ConnectorTest, InfobaseConnectionsNeedTheInfobaseUsersCredentials) {
   EXPECT_EQ(appIds, (std::vector<std::string>{"1CV8C", "COMConsole", "1CV8C"}));
 }
 
+// Connections opened and released at once from several threads, each with a
+// connector of its own: every session added is removed again and none of
+// the others is lost, which holds only if every read-modify-write of the
+// state is done under the lock.
+TEST_P(ConnectorTest, ConcurrentConnectionsLoseNoUpdate) {
+  WriteFileBytes(kStatePath, Cluster() + kTrade);
+  std::vector<std::string> before = ServerSessions("trade");
+  std::string progId = GetParam();
+  auto work = [](void* parameter) -> DWORD {
+    const std::string& progId = *static_cast<const std::string*>(parameter);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    DWORD failures = 0;
+    {
+      IDispatch* connector = CreateConnector(progId);
+      for (int i = 0; i < 25; ++i) {
+        try {
+          Call(connector, "Connect", Args("Srvr=srv1;Ref=trade;Usr=Admin;Pwd=secret"));
+        } catch (const ECallFailed&) {
+          ++failures;
+        }
+      }
+      connector->Release();
+    }
+    CoUninitialize();
+    return failures;
+  };
+  std::vector<HANDLE> threads;
+  for (int i = 0; i < 4; ++i) {
+    threads.push_back(CreateThread(nullptr, 0, work, &progId, 0, nullptr));
+    ASSERT_NE(threads.back(), nullptr);
+  }
+  WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
+  for (HANDLE thread : threads) {
+    DWORD failures = 1;
+    GetExitCodeThread(thread, &failures);
+    EXPECT_EQ(failures, 0u);
+    CloseHandle(thread);
+  }
+  EXPECT_EQ(ServerSessions("trade"), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, ConnectorTest, ::testing::Values("V82.COMConnector", "V83.COMConnector"));
 
 }  // namespace
