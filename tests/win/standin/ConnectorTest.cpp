@@ -4,6 +4,9 @@
 // it, with the outcome read back from the shared state file.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "StandinTestSupport.h"
 
 namespace ns::standin::test {
@@ -258,36 +261,24 @@ TEST_P(ConnectorTest, ConcurrentConnectionsLoseNoUpdate) {
   WriteFileBytes(kStatePath, Cluster() + kTrade);
   std::vector<std::string> before = ServerSessions("trade");
   std::string progId = GetParam();
-  auto work = [](void* parameter) -> DWORD {
-    const std::string& progId = *static_cast<const std::string*>(parameter);
+  std::atomic<int> failures{0};
+  auto work = [&progId, &failures] {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    DWORD failures = 0;
-    {
-      IDispatch* connector = CreateConnector(progId);
-      for (int i = 0; i < 25; ++i) {
-        try {
-          Call(connector, "Connect", Args("Srvr=srv1;Ref=trade;Usr=Admin;Pwd=secret"));
-        } catch (const ECallFailed&) {
-          ++failures;
-        }
+    IDispatch* connector = CreateConnector(progId);
+    for (int i = 0; i < 25; ++i) {
+      try {
+        Call(connector, "Connect", Args("Srvr=srv1;Ref=trade;Usr=Admin;Pwd=secret"));
+      } catch (const ECallFailed&) {
+        ++failures;
       }
-      connector->Release();
     }
+    connector->Release();
     CoUninitialize();
-    return failures;
   };
-  std::vector<HANDLE> threads;
-  for (int i = 0; i < 4; ++i) {
-    threads.push_back(CreateThread(nullptr, 0, work, &progId, 0, nullptr));
-    ASSERT_NE(threads.back(), nullptr);
-  }
-  WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
-  for (HANDLE thread : threads) {
-    DWORD failures = 1;
-    GetExitCodeThread(thread, &failures);
-    EXPECT_EQ(failures, 0u);
-    CloseHandle(thread);
-  }
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i) threads.emplace_back(work);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, 0);
   EXPECT_EQ(ServerSessions("trade"), before);
 }
 
