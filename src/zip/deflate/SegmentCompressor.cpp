@@ -87,9 +87,18 @@ void TSegmentCompressor::Compress(TSegment& segment) {
   const size_t start = segment.windowSize;
   const size_t end = start + segment.dataSize;
 
-  finder_->Reset();
   probe_->Reset();
-  for (size_t p = 0; p < start; ++p) finder_->Insert(base, static_cast<int32_t>(p));
+  // The match finder is set up, with the window before the segment, only
+  // when compressible data turns up, and only with the part of the window
+  // that matches from there can reach: stored data never pays for it.
+  bool finderReady = false;
+  auto prepareFinder = [&](size_t from) {
+    if (finderReady) return;
+    finderReady = true;
+    finder_->Reset();
+    for (size_t p = from > kWindowSize ? from - kWindowSize : 0; p < start; ++p)
+      finder_->Insert(base, static_cast<int32_t>(p));
+  };
 
   // The first block is compressed whatever it holds; the rest is classified
   // chunk by chunk.
@@ -112,6 +121,7 @@ void TSegmentCompressor::Compress(TSegment& segment) {
       WriteStoredBlocks(out, base + pos, runEnd - pos, segment.last && runEnd == end);
       pos = runEnd;
     } else {
+      prepareFinder(pos);
       pos = CompressRun(segment, out, pos, runEnd, firstBlockEnd);
     }
   }
