@@ -95,10 +95,6 @@ class TMatchFinder {
     link8_[pos & (kLinkCount - 1)] = Link(pos, cand8);
     head8 = static_cast<uint32_t>(pos);
 
-    // The next position is searched next, nearly always: its table slots are
-    // fetched now, while this one walks its chains.
-    Prefetch(cur + 1);
-
     if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
       bestLen = 3;
       *distance = static_cast<unsigned>(pos - cand3);
@@ -143,12 +139,6 @@ class TMatchFinder {
   }
 
  private:
-  void Prefetch(const uint8_t* p) const {
-    const uint32_t seq = LoadLe32(p);
-    __builtin_prefetch(&head4_[Hash4(seq)]);
-    __builtin_prefetch(&head8_[Hash8(LoadLe64(p))]);
-    __builtin_prefetch(&head3_[Hash3(seq)]);
-  }
 
   // Far below any position, so that its distance is always out of reach.
   static constexpr uint32_t kNone = 0xC0000000u;  // -2^30 as int32
