@@ -62,22 +62,39 @@ struct DeflateEncoder::Impl {
 
   void Write(const uint8_t* data, size_t size) {
     if (finished) throw std::logic_error("DeflateEncoder: Write after Finish");
-    while (size > 0) {
-      if (filling->dataSize == kSegmentSize) Seal();
-      const size_t n = std::min(size, kSegmentSize - filling->dataSize);
-      std::memcpy(filling->Data() + filling->dataSize, data, n);
-      filling->dataSize += n;
-      data += n;
-      size -= n;
-    }
+    Guarded([&] {
+      while (size > 0) {
+        if (filling->dataSize == kSegmentSize) Seal();
+        const size_t n = std::min(size, kSegmentSize - filling->dataSize);
+        std::memcpy(filling->Data() + filling->dataSize, data, n);
+        filling->dataSize += n;
+        data += n;
+        size -= n;
+      }
+    });
   }
 
   void Finish() {
-    if (finished) return;
-    finished = true;
-    filling->last = true;
-    Submit(std::move(filling));
-    while (!inFlight.empty()) EmitOldest();
+    Guarded([&] {
+      if (finished) return;
+      finished = true;
+      filling->last = true;
+      Submit(std::move(filling));
+      while (!inFlight.empty()) EmitOldest();
+    });
+  }
+
+  // Once the sink or a worker has failed, part of the stream is lost: every
+  // later call fails too instead of producing a damaged stream.
+  template <typename F>
+  void Guarded(F&& work) {
+    if (broken) throw std::logic_error("DeflateEncoder: used after a failure");
+    try {
+      work();
+    } catch (...) {
+      broken = true;
+      throw;
+    }
   }
 
   // Starts the next segment, primed with the window before it, and sends
@@ -96,8 +113,9 @@ struct DeflateEncoder::Impl {
     next->windowSize = window;
     next->dataSize = 0;
     next->first = next->last = false;
-    Submit(std::move(filling));
+    std::unique_ptr<TSegment> full = std::move(filling);
     filling = std::move(next);
+    Submit(std::move(full));
   }
 
   void Submit(std::unique_ptr<TSegment> segment) {
@@ -166,6 +184,7 @@ struct DeflateEncoder::Impl {
   Sink sink;
   unsigned threads;
   bool finished = false;
+  bool broken = false;
   LiteralCounts firstBlockLiterals;
   std::unique_ptr<TSegment> filling;
   std::vector<std::unique_ptr<TSegment>> spare;

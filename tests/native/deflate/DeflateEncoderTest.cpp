@@ -196,6 +196,9 @@ TEST(DeflateEncoder, SinkFailureReachesTheCallerAndDestructionIsSafe) {
           encoder->Finish();
         },
         std::runtime_error);
+    // The stream has a hole now: the encoder refuses to go on.
+    EXPECT_THROW(encoder->Write(data.data(), 100), std::logic_error);
+    EXPECT_THROW(encoder->Finish(), std::logic_error);
     encoder.reset();
   }
 }
