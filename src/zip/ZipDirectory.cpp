@@ -11,6 +11,7 @@ namespace {
 
 const char kIncomplete[] = "Incomplete Zip File";
 const char kDamaged[] = "Damaged Zip File";
+constexpr uint64_t kReserveLimit = 1 << 16;
 
 void ReadAt(TFile& file, uint64_t position, uint8_t* buffer, size_t size) {
   file.Seek(position);
@@ -115,7 +116,9 @@ TZipDirectory ReadZipDirectory(TFile& file) {
   directory.offset = directoryOffset;
 
   TRegionReader reader(file, directoryOffset, directoryEnd);
-  directory.entries.reserve(static_cast<size_t>(std::min<uint64_t>(entries, directorySize / central::kSize)));
+  // A damaged count must not reserve memory the directory cannot fill.
+  directory.entries.reserve(
+      static_cast<size_t>(std::min<uint64_t>({entries, directorySize / central::kSize, kReserveLimit})));
   for (uint64_t i = 0; i < entries; ++i) {
     TZipEntry entry;
     const uint8_t* header = reader.Need(central::kSize);
