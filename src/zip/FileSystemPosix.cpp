@@ -100,6 +100,9 @@ class TPosixFileSystem final : public TFileSystem {
   std::optional<TFileStatus> Status(const std::string& path) override {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    // Pipes, sockets and devices have no place in an archive (reading one
+    // may never end): they count as missing, as they would on Windows.
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return std::nullopt;
     TFileStatus status;
     status.attributes = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
     if ((st.st_mode & S_IWUSR) == 0) status.attributes |= kAttributeReadOnly;

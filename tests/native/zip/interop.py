@@ -203,7 +203,12 @@ class NewArchives(Case):
 
     def test_missing_file_and_deletion_down_to_the_empty_archive(self):
         archive = self.path("x.zip")
-        self.assertEqual(zipw_add(archive, self.path("missing.dt")), 0)
+        skipped = [self.path("missing.dt"), self.dir]
+        if not WINE:
+            # A pipe is no file to pack: reading it would wait for a writer.
+            os.mkfifo(self.path("pipe"))
+            skipped.append(self.path("pipe"))
+        self.assertEqual(zipw_add(archive, *skipped), 0)
         self.assertEqual(read_bytes(archive), b"PK\x05\x06" + bytes(18))
         self.assertEqual(zipw_count(archive), 0)
         self.assertEqual(zipw_add(archive, self.write("one.dt", b"1" * 1000)), 1)
