@@ -157,7 +157,7 @@ size_t ParseCentralHeader(const uint8_t* data, size_t available, TZipEntry& entr
   entry.internalAttributes = GetLe16(data + central::kInternalAttributes);
   entry.externalAttributes = GetLe32(data + central::kExternalAttributes);
   entry.localHeaderOffset = GetLe32(data + central::kLocalHeaderOffset);
-  uint16_t diskStart = GetLe16(data + central::kDiskStart);
+  uint32_t disk = GetLe16(data + central::kDiskStart);
   const char* text = reinterpret_cast<const char*>(data + central::kSize);
   entry.name.assign(text, nameLength);
   std::string_view extra(text + nameLength, extraLength);
@@ -167,7 +167,7 @@ size_t ParseCentralHeader(const uint8_t* data, size_t available, TZipEntry& entr
   bool bigUncompressed = entry.uncompressedSize == kMax32;
   bool bigCompressed = entry.compressedSize == kMax32;
   bool bigOffset = entry.localHeaderOffset == kMax32;
-  bool bigDisk = diskStart == kMax16;
+  bool bigDisk = disk == kMax16;
   if (bigUncompressed || bigCompressed || bigOffset || bigDisk) {
     std::string_view values;
     for (size_t at = 0; at + 4 <= extra.size();) {
@@ -190,12 +190,11 @@ size_t ParseCentralHeader(const uint8_t* data, size_t available, TZipEntry& entr
     if (bigOffset) next(entry.localHeaderOffset);
     if (bigDisk) {
       if (values.size() < 4) throw EZipError("Damaged Zip File");
-      diskStart = 0xFFFF;
-      if (GetLe32(reinterpret_cast<const uint8_t*>(values.data())) == 0) diskStart = 0;
+      disk = GetLe32(reinterpret_cast<const uint8_t*>(values.data()));
     }
   }
   // Archives split over several disks are not ours to update.
-  if (diskStart != 0) throw EZipError("Damaged Zip File");
+  if (disk != 0) throw EZipError("Damaged Zip File");
   entry.extra = WithoutZip64Extra(extra);
   return total;
 }
