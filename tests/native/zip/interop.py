@@ -386,9 +386,10 @@ class Zip64(Case):
     def test_sparse_file_over_4_gib(self):
         if WINE:
             self.skipTest("the file over 4 GiB is tried in the native build only")
-        # Mostly a hole: cheap on the disk, yet every reader inflates all of
-        # it, which is why unzip's slower test is left to the smaller archives
-        # and zipinfo only checks its headers here.
+        # Mostly a hole: cheap on the disk, yet a reader inflates all of it.
+        # 7-Zip, the fastest, tests the data; zipinfo and zipfile check the
+        # headers; unzip's and zlib's slower passes are left to the smaller
+        # archives.
         big = self.path("huge.dt")
         size = (4 << 30) + (16 << 20)
         with open(big, "wb") as f:
@@ -404,7 +405,6 @@ class Zip64(Case):
         r = subprocess.run(["zipinfo", "-v", archive], capture_output=True)
         self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
         self.assertIn(b"4311744512 bytes", r.stdout)
-        self.assertEqual(raw_streams(archive)["huge.dt"][1], size)
         with zipfile.ZipFile(os.fsdecode(archive)) as z:
             info = z.getinfo("huge.dt")
             self.assertEqual(info.file_size, size)
