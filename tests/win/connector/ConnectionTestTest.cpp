@@ -83,6 +83,8 @@ TEST_F(ConnectionTest, SilentTestAnswersWithoutEverShowingABox) {
     EXPECT_FALSE(TestConnection(cases[0].connectionString, "", version, false)) << version;
   }
   EXPECT_TRUE(boxes.Boxes().empty());
+  // Every connection opened was closed again.
+  EXPECT_TRUE(test::SessionsByInfobase()["trade"].empty());
 }
 
 TEST_F(ConnectionTest, ShownTestTellsTheOutcomeUnderTheCaption) {
@@ -99,6 +101,8 @@ TEST_F(ConnectionTest, ShownTestTellsTheOutcomeUnderTheCaption) {
   for (const auto& box : shown) EXPECT_EQ(box.caption, "Задание");
   EXPECT_EQ(shown[0].text, "Соединение успешно установлено!");
   EXPECT_TRUE(shown[0].informationIcon);
+  // The connection is closed before the box tells of it.
+  EXPECT_TRUE(shown[0].sessions.at("trade").empty());
   // The platform's own words follow the prefix.
   EXPECT_EQ(shown[1].text.rfind("Ошибка: Идентификация пользователя не выполнена", 0), 0u) << shown[1].text;
   EXPECT_TRUE(shown[1].errorIcon);

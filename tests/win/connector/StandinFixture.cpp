@@ -45,7 +45,7 @@ LRESULT CALLBACK CatchBox(int code, WPARAM wParam, LPARAM lParam) {
     HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(box, 0x0440, STM_GETICON, 0, 0));
     shownBoxes.push_back({WindowText(box), text ? WindowText(text) : std::string(),
                           icon && icon == LoadIcon(nullptr, IDI_INFORMATION),
-                          icon && icon == LoadIcon(nullptr, IDI_ERROR)});
+                          icon && icon == LoadIcon(nullptr, IDI_ERROR), SessionsByInfobase()});
     PostMessageA(box, WM_COMMAND, IDOK, 0);
   }
   return CallNextHookEx(boxHook, code, wParam, lParam);

@@ -28,10 +28,13 @@ struct TShownBox {
   std::string text;
   bool informationIcon = false;
   bool errorIcon = false;
+  // The infobases' sessions while the box was open.
+  std::map<std::string, std::vector<std::string>> sessions;
 };
 
 // Catches every message box opened on this thread while it lives: records
-// its caption, text and icon and presses its OK button.
+// its caption, text, icon and the stand-in's sessions at that moment, and
+// presses its OK button.
 class TBoxCatcher {
  public:
   TBoxCatcher();
