@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/TaskStatus.h"
+#include "backup/LocalClock.h"
 #include "backup/RunLog.h"
 #include "platform/Registry.h"
 #include "win/UniqueHandle.h"
@@ -30,22 +31,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   }
 }
 
-std::string Now() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  TDateTime time;
-  time.Date = {now.wYear, now.wMonth, now.wDay};
-  time.Hour = now.wHour;
-  time.Minute = now.wMinute;
-  time.Second = now.wSecond;
-  return FormatStateDateTime(time);
-}
-
 }  // namespace
 
 void RecordOutcome(TRunQueue& queue, const std::string& taskName, const std::string& taskKey, bool succeeded,
                    std::string& message, const std::string& dumpFile, const std::string& designerLog) {
-  WriteRegistryString(HKEY_CURRENT_USER, taskKey, "StateDateTime", Now());
+  WriteRegistryString(HKEY_CURRENT_USER, taskKey, "StateDateTime", FormatStateDateTime(LocalNow()));
   queue.SetStatus(taskName, succeeded ? StatusDone : StatusFailed);
   WriteRegistryString(HKEY_CURRENT_USER, taskKey, "State", std::string(succeeded ? StateSucceeded : StateFailed));
 
