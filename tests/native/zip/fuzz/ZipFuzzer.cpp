@@ -13,14 +13,27 @@
 
 namespace {
 
-std::string Folder() {
-  static std::string folder = [] {
+// A folder of its own on tmpfs, removed with its files when the run ends.
+class TScratch {
+ public:
+  TScratch() {
     char pattern[] = "/dev/shm/zipfuzz-XXXXXX";
-    char* made = mkdtemp(pattern);
-    if (!made) std::abort();
-    return std::string(made);
-  }();
-  return folder;
+    if (!mkdtemp(pattern)) std::abort();
+    path_ = pattern;
+  }
+  ~TScratch() {
+    for (const auto& name : ns::SystemFileSystem().ListFolder(path_)) ::unlink((path_ + "/" + name).c_str());
+    ::rmdir(path_.c_str());
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+const std::string& Folder() {
+  static TScratch scratch;
+  return scratch.Path();
 }
 
 void Put(const std::string& path, const uint8_t* data, size_t size) {
