@@ -1,0 +1,56 @@
+#include "app/Application.h"
+
+#include "win/Win32Error.h"
+
+namespace ns {
+
+namespace {
+constexpr char ApplicationClassName[] = "TApplication";
+}
+
+TApplication::TApplication(HINSTANCE instance) : instance_(instance) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = ApplicationClassName;
+  RegisterClassA(&windowClass);
+  // A hidden top-level window, not a message-only one: other programs and
+  // the task bar see the application through it.
+  handle_ = CreateWindowExA(0, ApplicationClassName, "Nightshelf", WS_POPUP, 0, 0, 0, 0, nullptr,
+                            nullptr, instance, this);
+  if (!handle_) ThrowLastError();
+  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TApplication::~TApplication() {
+  if (handle_) DestroyWindow(handle_);
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+void TApplication::Run() {
+  if (terminated_) return;
+  if (ShowMainForm && mainWindow_) ShowWindow(mainWindow_, SW_SHOW);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  terminated_ = true;
+}
+
+LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && message == WM_CLOSE) {
+    // Closing the application means closing its main window, whose close
+    // handling decides whether the program really ends.
+    if (self->mainWindow_) PostMessageA(self->mainWindow_, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace ns

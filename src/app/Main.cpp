@@ -1,0 +1,218 @@
+#include "app/Main.h"
+
+#include <winsock2.h>
+
+#include "app/CommandLine.h"
+#include "app/TaskStatus.h"
+#include "app/WindowMessages.h"
+#include "backup/BackupWorker.h"
+#include "platform/Addition.h"
+#include "platform/Connector.h"
+#include "platform/PlatformDiscovery.h"
+#include "platform/SessionTermination.h"
+#include "tasks/TaskStore.h"
+#include "win/Win32Error.h"
+
+namespace ns {
+
+TFormMain* FormMain = nullptr;
+
+namespace {
+
+constexpr char MainWindowClassName[] = "TFormMain";
+constexpr char MainWindowCaption[] = "Nightshelf";
+constexpr int ClientWidth = 633;
+constexpr int ClientHeight = 374;
+
+// The close handling waits this long before it looks at the worker, so that a
+// worker that has just asked to close the program has ended by then.
+constexpr DWORD CloseDelayMs = 100;
+
+// A worker that has finished its run only has to return; this bounds the wait
+// for it before the next one starts.
+constexpr DWORD WorkerReturnLimitMs = 5000;
+
+}  // namespace
+
+TFormMain::TFormMain(TApplication& application)
+    : RunQueue(std::make_shared<TRunQueue>()),
+      ServersText(std::make_shared<TServersText>()),
+      application_(application),
+      listener_(RunQueue) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = application.Instance();
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = MainWindowClassName;
+  RegisterClassA(&windowClass);
+
+  DWORD style = WS_OVERLAPPEDWINDOW;
+  RECT frame = {0, 0, ClientWidth, ClientHeight};
+  AdjustWindowRect(&frame, style, FALSE);
+  int width = frame.right - frame.left;
+  int height = frame.bottom - frame.top;
+  int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  handle_ = CreateWindowExA(0, MainWindowClassName, MainWindowCaption, style, left, top, width, height,
+                            nullptr, nullptr, application.Instance(), this);
+  if (!handle_) ThrowLastError();
+  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  application.SetMainWindow(handle_);
+  FormMain = this;
+}
+
+TFormMain::~TFormMain() {
+  FormMain = nullptr;
+  if (handle_) {
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+  }
+}
+
+void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
+  try {
+    LocateInstalledPlatforms();
+    if (!Platform1CInfo.Found82 && !Platform1CInfo.Found83) {
+      throw Exception("Не установлена система 1С:Предприятие 8.x");
+    }
+    listener_.Start();
+    WSADATA sockets;
+    socketsStarted_ = WSAStartup(0x0101, &sockets) == 0;
+
+    if (IsFirstInstance()) {
+      listener_.Accept(handle_);
+      if (!arguments.empty()) {
+        application_.ShowMainForm = false;
+        // Read before the first task can end, so that its report already
+        // reaches the listed computers.
+        ReadServersText();
+        QueueCommandLine(arguments);
+        PostMessageA(handle_, WM_START_WORKER, 0, 0);
+      }
+    } else {
+      application_.ShowMainForm = false;
+      try {
+        HandOver(listener_.Channel(),
+                 arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
+                                   : BuildHandOverTexts(arguments));
+      } catch (...) {
+        PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
+        throw;
+      }
+      PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
+    }
+  } catch (const std::exception& error) {
+    MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    application_.ShowMainForm = false;
+    application_.Terminate();
+  }
+}
+
+void TFormMain::FormDestroy() {
+  listener_.Stop();
+  instanceMutex_.reset();
+  if (socketsStarted_) WSACleanup();
+  socketsStarted_ = false;
+  // The run queue is shared with the listener and the worker, which release
+  // their references when they end.
+}
+
+bool TFormMain::IsFirstInstance() {
+  instanceMutex_.reset(CreateMutexA(nullptr, FALSE, InstanceMutexName));
+  DWORD error = GetLastError();
+  return error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED;
+}
+
+void TFormMain::QueueCommandLine(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (argument == "*") {
+      RunQueue->QueueAllTasks(ListTaskNames());
+      return;
+    }
+    RunQueue->SetStatus(argument, StatusQueued);
+  }
+}
+
+void TFormMain::StartWorker() {
+  // The run queue knows whether a run is active; a worker that has finished
+  // its run but not yet returned does not keep a new one from starting.
+  if (!RunQueue->TryBeginRun()) return;
+  if (workerThread_) WaitForSingleObject(workerThread_.get(), WorkerReturnLimitMs);
+  auto* context = new TWorkerContext{RunQueue, ServersText, handle_, application_.Handle()};
+  workerThread_.reset(CreateThread(nullptr, 0, BackupWorker, context, 0, nullptr));
+  if (!workerThread_) {
+    delete context;
+    RunQueue->AbandonRun();
+    return;
+  }
+  SetThreadPriority(workerThread_.get(), THREAD_PRIORITY_NORMAL);
+}
+
+void TFormMain::ShowMainWindow() {
+  application_.ShowMainForm = true;
+  ShowWindow(handle_, IsIconic(handle_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(handle_);
+}
+
+void TFormMain::FormShow() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
+
+bool TFormMain::FormClose() {
+  Sleep(CloseDelayMs);
+  // Entries in the queue are work not yet done: a task handed over just as
+  // the last worker ended is waiting for its WM_START_WORKER.
+  if (IsThreadRunning(workerThread_.get()) || RunQueue->Count() > 0) {
+    ShowWindow(handle_, SW_HIDE);
+    return false;
+  }
+  return true;
+}
+
+void TFormMain::ReadServersText() {
+  std::string servers;
+  if (ns::ReadServersText(servers)) ServersText->Set(std::move(servers));
+}
+
+LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TFormMain*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  try {
+    return self->Dispatch(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    MessageBoxA(window, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    return 0;
+  }
+}
+
+LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TEST_CONNECTION:
+      return TestConnection(reinterpret_cast<const char*>(lParam), "", static_cast<int>(wParam), false) ? 1 : 0;
+    case WM_END_SESSIONS:
+      TerminateSessions(reinterpret_cast<const char*>(lParam), static_cast<int>(wParam));
+      return 0;
+    case WM_REFRESH_TASKS: {
+      // The task list view reads the registry here; the block with the name
+      // to select belongs to this handler.
+      delete[] reinterpret_cast<char*>(lParam);
+      ReadServersText();
+      return 0;
+    }
+    case WM_START_WORKER:
+      StartWorker();
+      return 0;
+    case WM_SHOW_MAIN_WINDOW:
+      ShowMainWindow();
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wParam) FormShow();
+      return DefWindowProcA(handle_, message, wParam, lParam);
+    case WM_CLOSE:
+      if (FormClose()) application_.Terminate();
+      return 0;
+    default:
+      return DefWindowProcA(handle_, message, wParam, lParam);
+  }
+}
+
+}  // namespace ns

@@ -1,0 +1,160 @@
+#include "app/Sharedmemory.h"
+
+#include <cstring>
+
+#include "app/CommandLine.h"
+#include "app/WindowMessages.h"
+#include "tasks/TaskStore.h"
+#include "win/Win32Error.h"
+
+namespace ns {
+
+namespace {
+
+// How often a sender looks whether its text has been taken, and pulses again.
+constexpr DWORD HandOverPollMs = 50;
+
+UniqueView MapBlock(HANDLE mapping, DWORD access) {
+  return UniqueView(MapViewOfFile(mapping, access, 0, 0, HandOverMappingSize));
+}
+
+bool BlockIsEmpty(HANDLE mapping) {
+  UniqueView view = MapBlock(mapping, FILE_MAP_READ);
+  return view && static_cast<const char*>(view.get())[0] == '\0';
+}
+
+// Waits until the block is empty, pulsing the event meanwhile when `pulse`.
+bool WaitUntilTaken(THandOverChannel& channel, bool pulse, DWORD limitMs) {
+  for (DWORD waited = 0;; waited += HandOverPollMs) {
+    if (BlockIsEmpty(channel.Mapping.get())) return true;
+    if (waited >= limitMs) return false;
+    if (pulse) PulseEvent(channel.Event.get());
+    Sleep(HandOverPollMs);
+  }
+}
+
+UniqueHandle DuplicateForThread(HANDLE handle) {
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    ThrowLastError();
+  }
+  return UniqueHandle(copy);
+}
+
+}  // namespace
+
+void OpenChannel(THandOverChannel& channel) {
+  channel.Mapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                           HandOverMappingSize, HandOverMappingName));
+  if (!channel.Mapping) ThrowLastError();
+  channel.Event.reset(CreateEventA(nullptr, TRUE, FALSE, HandOverEventName));
+  if (!channel.Event) ThrowLastError();
+}
+
+void CloseChannel(THandOverChannel& channel) {
+  channel.Mapping.reset();
+  channel.Event.reset();
+}
+
+void SendHandOver(THandOverChannel& channel, const std::string& text) {
+  size_t length = std::min<size_t>(text.size(), HandOverMappingSize - 1);
+  UniqueView view = MapBlock(channel.Mapping.get(), FILE_MAP_WRITE);
+  if (!view) ThrowLastError();
+  char* block = static_cast<char*>(view.get());
+  std::memcpy(block, text.data(), length);
+  block[length] = '\0';
+  view.reset();
+  PulseEvent(channel.Event.get());
+}
+
+bool HandOver(THandOverChannel& channel, const std::vector<std::string>& texts, DWORD limitMs) {
+  for (const std::string& text : texts) {
+    // Another later instance may have written just before us. A text that
+    // is still not taken when the time is up was given up by its sender; it
+    // must not block every hand-over after it.
+    WaitUntilTaken(channel, true, limitMs);
+    SendHandOver(channel, text);
+    if (!WaitUntilTaken(channel, true, limitMs)) return false;
+  }
+  return true;
+}
+
+struct THandOverListener::TShared {
+  std::shared_ptr<TRunQueue> Queue;
+  UniqueHandle Mapping;
+  UniqueHandle Event;
+  std::atomic<bool> Stop{true};
+  std::atomic<HWND> Window{nullptr};
+};
+
+THandOverListener::THandOverListener(std::shared_ptr<TRunQueue> queue)
+    : shared_(std::make_shared<TShared>()) {
+  shared_->Queue = std::move(queue);
+}
+
+THandOverListener::~THandOverListener() { Stop(); }
+
+void THandOverListener::Start() {
+  OpenChannel(channel_);
+  // The thread keeps handles of its own, so that closing the channel at
+  // shutdown never pulls an object out from under its wait.
+  shared_->Mapping = DuplicateForThread(channel_.Mapping.get());
+  shared_->Event = DuplicateForThread(channel_.Event.get());
+  shared_->Stop = false;
+  auto* parameter = new std::shared_ptr<TShared>(shared_);
+  HANDLE thread = CreateThread(nullptr, 0, HandOverListener, parameter, 0, nullptr);
+  if (!thread) {
+    delete parameter;
+    ThrowLastError();
+  }
+  SetThreadPriority(thread, THREAD_PRIORITY_NORMAL);
+  CloseHandle(thread);
+}
+
+void THandOverListener::Accept(HWND mainWindow) { shared_->Window = mainWindow; }
+
+void THandOverListener::Stop() {
+  shared_->Window = nullptr;
+  shared_->Stop = true;
+  if (channel_.Event) PulseEvent(channel_.Event.get());
+  CloseChannel(channel_);
+}
+
+DWORD WINAPI THandOverListener::HandOverListener(void* parameter) {
+  std::unique_ptr<std::shared_ptr<TShared>> owner(static_cast<std::shared_ptr<TShared>*>(parameter));
+  TShared& shared = **owner;
+  while (!shared.Stop) {
+    WaitForSingleObject(shared.Event.get(), INFINITE);
+    ResetEvent(shared.Event.get());
+    if (shared.Stop) break;
+    HWND window = shared.Window;
+    if (!window) continue;  // not the first instance, or not ready yet: the sender pulses again
+
+    UniqueView view = MapBlock(shared.Mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE);
+    if (!view) continue;
+    char* block = static_cast<char*>(view.get());
+    std::string text(block, strnlen(block, HandOverMappingSize));
+    if (text.empty()) continue;
+    block[0] = '\0';  // taken: the sender may go on, and a stray pulse finds nothing
+    view.reset();
+
+    try {
+      if (text == ShowRequest) {
+        PostMessageA(window, WM_SHOW_MAIN_WINDOW, 0, 0);
+        continue;
+      }
+      THandOverTasks tasks = ParseHandOverText(text);
+      for (const std::string& name : tasks.Names) shared.Queue->QueueTask(name);
+      if (tasks.AllTasks) shared.Queue->QueueAllTasks(ListTaskNames());
+      if (IsWindowVisible(window)) PostMessageA(window, WM_REFRESH_TASKS, 0, 0);
+      PostMessageA(window, WM_START_WORKER, 0, 0);
+    } catch (const std::exception&) {
+      // A hand-over that cannot be taken apart is dropped; the listener
+      // must stay alive for the next one.
+    }
+  }
+  return 0;
+}
+
+}  // namespace ns

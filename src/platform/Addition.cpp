@@ -1,0 +1,49 @@
+#include "platform/Addition.h"
+
+#include "win/UniqueHandle.h"
+
+namespace ns {
+
+bool IsThreadRunning(HANDLE thread) {
+  DWORD exitCode = 0;
+  return thread != nullptr && GetExitCodeThread(thread, &exitCode) && exitCode == STILL_ACTIVE;
+}
+
+std::string TempFilePath(const std::string& fileName) {
+  char folder[1024] = {};
+  DWORD length = GetTempPathA(sizeof folder, folder);
+  if (length >= sizeof folder) length = 0;
+  return std::string(folder, length) + fileName;
+}
+
+TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWORD waitLimitMs) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK;
+  startup.wShowWindow = hide ? SW_HIDE : SW_SHOWNORMAL;
+  PROCESS_INFORMATION info = {};
+  std::string mutableCommandLine = commandLine;  // CreateProcessA may write into it
+  if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE,
+                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info)) {
+    return TRunResult::NotStarted;
+  }
+  UniqueHandle process(info.hProcess);
+  CloseHandle(info.hThread);
+  if (!wait) return TRunResult::Succeeded;
+
+  switch (WaitForSingleObject(process.get(), waitLimitMs)) {
+    case WAIT_OBJECT_0: {
+      DWORD exitCode = 0;
+      if (GetExitCodeProcess(process.get(), &exitCode) && exitCode != 0) return TRunResult::Failed;
+      return TRunResult::Succeeded;
+    }
+    case WAIT_TIMEOUT:
+      TerminateProcess(process.get(), 1);
+      WaitForSingleObject(process.get(), 10000);
+      return TRunResult::TimedOut;
+    default:
+      return TRunResult::Succeeded;
+  }
+}
+
+}  // namespace ns

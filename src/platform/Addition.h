@@ -1,0 +1,34 @@
+#pragma once
+// Small Win32 helpers shared by the shell and the worker: thread state, the
+// temporary folder and starting the designer.
+#include <windows.h>
+
+#include <string>
+
+namespace ns {
+
+// True exactly when the thread's exit code is STILL_ACTIVE; false for a null
+// handle or a failed query.
+bool IsThreadRunning(HANDLE thread);
+
+// The Windows temporary folder (with its trailing backslash) followed by
+// `fileName`.
+std::string TempFilePath(const std::string& fileName);
+
+enum class TRunResult {
+  Succeeded,    // started, and (when waited for) ended with exit code 0
+  NotStarted,   // the command could not be started
+  Failed,       // ended with another exit code
+  TimedOut,     // still running after the limit; it has been terminated
+};
+
+// Starts `commandLine` as a new process (no application name, handles not
+// inherited, normal priority) hidden or shown, and with `wait` waits for its
+// end, for at most `waitLimitMs` (INFINITE for no limit). A process that
+// outlives the limit is terminated, so that it cannot hold the caller — and
+// every task after it — for ever. When the wait itself fails the outcome
+// counts as success, as there is nothing else to judge by.
+TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait,
+                      DWORD waitLimitMs = INFINITE);
+
+}  // namespace ns

@@ -1,0 +1,129 @@
+// The hand-over channel between instances, with real kernel objects: what a
+// later start writes reaches the first instance's run queue and main window,
+// and nothing else does.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/RunQueue.h"
+#include "app/Sharedmemory.h"
+#include "app/WindowMessages.h"
+
+namespace ns {
+namespace {
+
+// A message-only window on the test's thread standing in for the main
+// window: the listener posts to it, the test reads what arrived.
+class TMessageSink {
+ public:
+  TMessageSink() {
+    handle_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  }
+  ~TMessageSink() { DestroyWindow(handle_); }
+  HWND Handle() const { return handle_; }
+
+  // The private messages that arrive within `ms`.
+  std::vector<UINT> Collect(DWORD ms) {
+    std::vector<UINT> messages;
+    DWORD end = GetTickCount() + ms;
+    while (GetTickCount() < end) {
+      MSG message;
+      while (PeekMessageA(&message, handle_, 0, 0, PM_REMOVE)) {
+        if (message.message >= WM_TEST_CONNECTION && message.message != WM_TIMER) messages.push_back(message.message);
+      }
+      Sleep(10);
+    }
+    return messages;
+  }
+
+ private:
+  HWND handle_;
+};
+
+std::string BlockText() {
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HandOverMappingName);
+  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, HandOverMappingSize);
+  std::string text(static_cast<const char*>(view));
+  UnmapViewOfFile(view);
+  CloseHandle(mapping);
+  return text;
+}
+
+class HandOver : public ::testing::Test {
+ protected:
+  std::shared_ptr<TRunQueue> queue = std::make_shared<TRunQueue>();
+  THandOverListener first{queue};
+  THandOverChannel later;
+  TMessageSink window;
+
+  void SetUp() override {
+    first.Start();
+    OpenChannel(later);
+  }
+  void TearDown() override { first.Stop(); }
+};
+
+TEST_F(HandOver, TasksOfALaterStartAreQueuedAndAWorkerIsAskedFor) {
+  first.Accept(window.Handle());
+  ASSERT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Daily", "Ежемесячно", "Daily"}), 5000));
+  EXPECT_EQ(window.Collect(300), std::vector<UINT>{WM_START_WORKER});  // hidden: no refresh
+  ASSERT_EQ(queue->Count(), 2u);
+  EXPECT_EQ(queue->NameAt(0), "Daily");
+  EXPECT_EQ(queue->NameAt(1), "Ежемесячно");
+  EXPECT_EQ(BlockText(), "");  // taken
+}
+
+TEST_F(HandOver, ALongCommandLineArrivesWholeAndInOrder) {
+  first.Accept(window.Handle());
+  std::vector<std::string> names;
+  for (int i = 1; i <= 120; ++i) names.push_back("Задание-номер-" + std::to_string(i));
+  std::vector<std::string> texts = BuildHandOverTexts(names);
+  ASSERT_GT(texts.size(), 1u);
+  ASSERT_TRUE(ns::HandOver(later, texts, 5000));
+  window.Collect(200);
+  ASSERT_EQ(queue->Count(), names.size());
+  for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(queue->NameAt(i), names[i]);
+}
+
+TEST_F(HandOver, AShowRequestAsksForTheWindowOnly) {
+  first.Accept(window.Handle());
+  ASSERT_TRUE(ns::HandOver(later, {std::string(ShowRequest)}, 5000));
+  EXPECT_EQ(window.Collect(300), std::vector<UINT>{WM_SHOW_MAIN_WINDOW});
+  EXPECT_EQ(queue->Count(), 0u);
+}
+
+TEST_F(HandOver, NothingIsTakenBeforeTheFirstInstanceIsReady) {
+  // A later instance's own listener wakes on its own pulse; it must neither
+  // queue nor take the text meant for the first instance.
+  EXPECT_FALSE(ns::HandOver(later, {BuildHandOverText({"Daily"})}, 300));
+  EXPECT_EQ(queue->Count(), 0u);
+  EXPECT_EQ(BlockText(), "/Param1Daily/");
+  // Once it is ready, the next sender's pulses get the waiting text through
+  // before its own.
+  first.Accept(window.Handle());
+  EXPECT_TRUE(ns::HandOver(later, {BuildHandOverText({"Weekly"})}, 5000));
+  window.Collect(200);
+  ASSERT_EQ(queue->Count(), 2u);
+  EXPECT_EQ(queue->NameAt(0), "Daily");
+  EXPECT_EQ(queue->NameAt(1), "Weekly");
+}
+
+TEST_F(HandOver, AnotherInstanceStoppingItsListenerQueuesNothingAgain) {
+  first.Accept(window.Handle());
+  ASSERT_TRUE(ns::HandOver(later, {BuildHandOverText({"Daily"})}, 5000));
+  window.Collect(200);
+  queue->Clear();  // the worker has run it and ended
+
+  // The later instance ends: its StopListener pulses the shared event.
+  PulseEvent(later.Event.get());
+  EXPECT_EQ(window.Collect(300), std::vector<UINT>{});
+  EXPECT_EQ(queue->Count(), 0u);
+}
+
+}  // namespace
+}  // namespace ns
