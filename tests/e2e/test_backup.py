@@ -1,0 +1,256 @@
+"""Whole-program scenarios: the real Nightshelf.exe started as the task
+scheduler starts it, in a Wine prefix with the stand-in platform, judged by
+what an administrator would look at: the archives (read by unzip, 7z and
+Python's zipfile), the recorded values in the registry, the reports that
+arrive on the report port, and the temporary folder."""
+
+import datetime
+import os
+import re
+import subprocess
+import sys
+import time
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from machine import Machine, ReportListener  # noqa: E402
+
+ARCH = os.environ.get("NS_WINE_ARCH", "win64")
+BIN = os.environ.get("NS_BIN_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build", ARCH, "bin"))
+
+SUCCESS = "Успех"
+FAILURE = "Ошибка"
+TIMESTAMP = re.compile(r"^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$")
+
+
+def today_archive(folder, task=None):
+    name = "1C8-" + datetime.date.today().strftime("%y%m%d") + ("-" + task if task else "") + ".zip"
+    return os.path.join(folder, name)
+
+
+def check_archive(path):
+    """Every independent reader accepts the archive; returns its entry names."""
+    for command in (["unzip", "-tqq", path], ["7z", "t", "-bso0", "-bsp0", path]):
+        result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        assert result.returncode == 0, (command, result.stdout)
+    with zipfile.ZipFile(path) as archive:
+        assert archive.testzip() is None
+        # Names are stored in the OEM code page (866), which zipfile reads as 437.
+        return [info.filename.encode("cp437").decode("cp866") for info in archive.infolist()]
+
+
+class Scenario(unittest.TestCase):
+    platforms = "8.2,8.3"
+
+    def setUp(self):
+        self.machine = Machine(self.id().split(".")[-1], ARCH, BIN, self.platforms)
+        self.listener = ReportListener()
+        self.machine.set_servers("127.0.0.1")
+        self.archive_folder("C:\\Archive")
+        self.state = ["; written by the scenario", "[Cluster]", "Name=Local cluster", "Port=1541",
+                      "[Process]", "Host=localhost", "Port=1560"]
+
+    def tearDown(self):
+        self.listener.close()
+        # A failed scenario keeps its prefix for a look inside.
+        result = self._outcome.result
+        failed = any(test is self for test, _ in result.failures + result.errors)
+        self.machine.close(keep=failed)
+
+    # -- set-up --------------------------------------------------------------
+
+    def archive_folder(self, folder):
+        """The archive folder exists: packing does not create it."""
+        path = self.machine.path(folder)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def file_infobase(self, folder, users=(), sessions=(), **knobs):
+        path = self.machine.path(folder)
+        os.makedirs(path, exist_ok=True)
+        with open(os.path.join(path, "1Cv8.1CD"), "wb") as data:
+            data.write(b"stand-in infobase data\r\n")
+        lines = ["[Infobase]"] + ["User=" + u for u in users] + ["Session=" + s for s in sessions]
+        lines += ["%s=%s" % kv for kv in knobs.items()]
+        with open(os.path.join(path, "standin.ini"), "wb") as description:
+            description.write("\r\n".join(lines + [""]).encode("cp1251"))
+
+    def server_infobase(self, name, users=("Admin:",), sessions=(), **knobs):
+        self.state += ["[Infobase]", "Name=" + name] + ["User=" + u for u in users]
+        self.state += ["Session=" + s for s in sessions] + ["%s=%s" % kv for kv in knobs.items()]
+        self.write_state()
+
+    def working_process(self, host, port):
+        self.state += ["[Process]", "Host=" + host, "Port=%d" % port]
+        self.write_state()
+
+    def write_state(self):
+        with open(self.machine.path("C:\\standin\\state.ini"), "wb") as state:
+            state.write("\r\n".join(self.state + [""]).encode("cp1251"))
+
+    def read_state(self):
+        return open(self.machine.path("C:\\standin\\state.ini"), "rb").read().decode("cp1251")
+
+    # -- checks ----------------------------------------------------------------
+
+    def run_program(self, *args, timeout=180):
+        self.assertEqual(self.machine.run(list(args), timeout=timeout), 0)
+
+    def assert_recorded(self, task, state, log=None):
+        values = self.machine.task_values(task)
+        self.assertEqual(values.get("State"), state, values)
+        self.assertRegex(values.get("StateDateTime", ""), TIMESTAMP)
+        if log is not None:
+            self.assertEqual(values.get("Log"), log)
+        return values
+
+    def assert_no_temporary_files(self):
+        left = [f for f in os.listdir(self.machine.temp_folder()) if f.endswith((".dt", ".log"))]
+        self.assertEqual(left, [])
+
+    def reports(self):
+        # Reports of the last task are sent just before the program ends.
+        return self.listener.reports()
+
+
+class Backup(Scenario):
+    def test_scheduled_backup_of_a_file_infobase(self):
+        self.file_infobase("C:\\Bases\\Магазин", users=("Admin:",))
+        self.archive_folder("C:\\Архив")
+        self.machine.add_task("Ежедневно", "8.3/FC:\\Bases\\Магазин/NAdmin/DumpIBC:\\Архив")
+        self.run_program("Ежедневно")
+
+        archive = today_archive(self.machine.path("C:\\Архив"))
+        self.assertEqual(check_archive(archive), ["Ежедневно.dt"])
+        values = self.assert_recorded("Ежедневно", SUCCESS)
+        log = values["Log"]
+        self.assertTrue(log.endswith("\r\n") and "\n" not in log.replace("\r\n", ""), repr(log))
+        self.assertEqual(self.reports(), [(self.reports()[0][0], "Протокол выгрузки Ежедневно\r\n" + log)])
+        self.assert_no_temporary_files()
+
+    def test_exclusive_dump_of_a_server_infobase_ends_other_sessions(self):
+        self.working_process("srv2", 1561)
+        self.server_infobase("trade", sessions=("1, 1CV8C, localhost:1560", "2, BackgroundJob, srv2:1561",
+                                                "3, COMConsole, localhost:1560"))
+        self.machine.add_task("Торговля", "8.3*&/Days7/Ssrv\\trade/NAdmin/DumpIBC:\\Archive")
+        self.run_program("Торговля")
+
+        self.assert_recorded("Торговля", SUCCESS)
+        archive = today_archive(self.machine.path("C:\\Archive"), "Торговля")
+        self.assertEqual(check_archive(archive), ["Торговля.dt"])
+        sessions = [line for line in self.read_state().splitlines() if line.startswith("Session=")]
+        self.assertEqual(sessions, ["Session=3, COMConsole, localhost:1560"])
+
+    def test_two_tasks_share_the_day_archive_and_a_missing_task_is_passed_over(self):
+        self.file_infobase("C:\\Bases\\A")
+        self.file_infobase("C:\\Bases\\B")
+        self.machine.add_task("First", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive\\")
+        self.machine.add_task("Third", "8.3/FC:\\Bases\\B/DumpIBC:\\Archive")
+        self.run_program("First", "Second", "Third")
+
+        self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
+                         ["First.dt", "Third.dt"])
+        self.assert_recorded("First", SUCCESS)
+        self.assert_recorded("Third", SUCCESS)
+        self.assertNotIn("HKEY_CURRENT_USER\\Software\\Nightshelf\\Second", self.machine.read_registry())
+        self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
+                         ["Протокол выгрузки First", "Протокол выгрузки Third"])
+
+    def test_star_runs_every_task(self):
+        self.file_infobase("C:\\Bases\\A")
+        for name in ("One", "Two", "Three"):
+            self.machine.add_task(name, "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        self.run_program("*")
+        self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
+                         ["One.dt", "Three.dt", "Two.dt"])
+        self.assertEqual(len(self.reports()), 3)
+
+
+class Failures(Scenario):
+    platforms = "8.3"
+
+    def test_each_failure_is_recorded_with_its_message(self):
+        self.file_infobase("C:\\Bases\\Good", users=("Admin:",))
+        self.file_infobase("C:\\Bases\\Failing", FailExit="3")
+        self.file_infobase("C:\\Bases\\Empty", NoDump="1")
+        self.file_infobase("C:\\Bases\\Hanging", Hang="1")
+        self.machine.import_registry({"HKEY_CURRENT_USER\\Software\\Nightshelf": {"DesignerTimeout": "5"}})
+        cases = {
+            "BadParameters": ("8.3/DumpIBC:\\Archive", "Не верно указаны параметры запуска."),
+            "Platform82": ("8.2/FC:\\Bases\\Good/DumpIBC:\\Archive", "Не установлена платформа 1С8."),
+            "NoArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIB", "Не указан путь к каталогу архива."),
+            "WrongUser": ("8.3/FC:\\Bases\\Good/NNobody/DumpIBC:\\Archive", "Ошибка соединения с базой."),
+            "NoDump": ("8.3/FC:\\Bases\\Empty/NAdmin/DumpIBC:\\Archive", "Ошибка создания выгрузки."),
+            "BadArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIBQ:\\nowhere", "Ошибка создания архива."),
+            "Hanging": ("8.3/FC:\\Bases\\Hanging/NAdmin/DumpIBC:\\Archive",
+                        "Конфигуратор не завершил выгрузку за отведённое время и был остановлен."),
+        }
+        for name, (parameters, _) in cases.items():
+            self.machine.add_task(name, parameters, Log="previous run")
+        self.machine.add_task("DesignerFails", "8.3/FC:\\Bases\\Failing/NAdmin/DumpIBC:\\Archive")
+        self.run_program("*", timeout=300)
+
+        for name, (_, message) in cases.items():
+            with self.subTest(task=name):
+                self.assert_recorded(name, FAILURE, message)
+        designer = self.assert_recorded("DesignerFails", FAILURE)
+        self.assertTrue(designer["Log"].endswith("\r\n"), designer)  # the designer's own log
+        bodies = {body.split("\r\n", 1)[0][len("Протокол выгрузки "):]: body.split("\r\n", 1)[1]
+                  for _, body in self.reports()}
+        self.assertEqual(bodies["NoDump"], "Ошибка создания выгрузки.")
+        self.assertEqual(bodies["DesignerFails"], designer["Log"])
+        self.assertEqual(os.listdir(self.machine.path("C:\\Archive")), [])
+        self.assert_no_temporary_files()
+
+
+class Instances(Scenario):
+    def test_a_later_start_hands_its_tasks_over(self):
+        self.file_infobase("C:\\Bases\\Slow", SlowDump="6000")
+        self.file_infobase("C:\\Bases\\Fast")
+        self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
+        for name in ("A1", "A10", "A11", "A12"):
+            self.machine.add_task(name, "8.3/FC:\\Bases\\Fast/DumpIBC:\\Archive")
+        first = self.machine.start(["Slow"])
+        time.sleep(4)
+        # Twelve arguments: /Param1 must find the first, not the tenth.
+        self.assertEqual(self.machine.run(["A%d" % i for i in range(1, 13)], timeout=60), 0)
+        self.assertIsNone(first.poll(), "the first instance ended before the hand-over was run")
+        self.assertEqual(first.wait(timeout=180), 0)
+
+        self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
+                         ["Протокол выгрузки " + n for n in ("Slow", "A1", "A10", "A11", "A12")])
+        self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
+                         ["A1.dt", "A10.dt", "A11.dt", "A12.dt", "Slow.dt"])
+        self.assert_no_temporary_files()
+
+    def test_a_later_start_without_arguments_shows_the_hidden_window(self):
+        self.file_infobase("C:\\Bases\\Slow", SlowDump="5000")
+        self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
+        first = self.machine.start(["Slow"])
+        time.sleep(3)
+        self.assertEqual(self.machine.probe("visible", "TFormMain"), (0, "0"))
+        self.assertEqual(self.machine.run([], timeout=60), 0)
+        time.sleep(1)
+        self.assertEqual(self.machine.probe("visible", "TFormMain"), (0, "1"))
+        # Shown, it stays open after the run instead of ending by itself.
+        time.sleep(10)
+        self.assertIsNone(first.poll())
+        self.assert_recorded("Slow", SUCCESS)
+        first.kill()
+
+
+class NoPlatform(Scenario):
+    platforms = ""
+
+    def test_without_a_platform_the_program_says_so_and_ends(self):
+        self.machine.add_task("Daily", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        program = self.machine.start(["Daily"])
+        self.assertEqual(self.machine.probe("box", "Nightshelf", "30"),
+                         (0, "Не установлена система 1С:Предприятие 8.x"))
+        self.assertEqual(program.wait(timeout=30), 0)
+        self.assertEqual(self.machine.task_values("Daily").get("State"), None)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
