@@ -18,7 +18,7 @@ def write_cp1251(path, lines):
 
 def main():
     print("demo: preparing a Wine prefix with the stand-in platform 8.2 and 8.3")
-    machine = Machine("prefix", "win64", os.environ["NS_BIN_DIR"], "8.2,8.3")
+    machine = Machine("demo", "win64", os.environ["NS_BIN_DIR"], "8.2,8.3")
     listener = ReportListener()
     try:
         # A file infobase of the accounts department, and a server infobase
@@ -35,6 +35,8 @@ def main():
             "[Infobase]", "Name=trade", "User=Admin:", "Size=64M",
             "Session=1, 1CV8C, localhost:1560", "Session=2, BackgroundJob, srv1:1561",
             "Session=3, COMConsole, localhost:1560"])
+        # Packing writes into the archive folder but does not create it.
+        os.makedirs(machine.path("C:\\Backup"), exist_ok=True)
         machine.set_servers("127.0.0.1")
         machine.add_task("Бухгалтерия", "8.3/Days14/FC:\\Базы\\Бухгалтерия/NБухгалтер/DumpIBC:\\Backup")
         machine.add_task("Торговля", "8.3*/Days14/Ssrv1\\trade/NAdmin/DumpIBC:\\Backup")
@@ -47,8 +49,10 @@ def main():
         print("\nArchive C:\\Backup\\%s" % os.path.basename(archive))
         with zipfile.ZipFile(archive) as z:
             for info in z.infolist():
+                # Names are stored in the OEM code page (866); zipfile reads them as 437.
+                name = info.filename.encode("cp437").decode("cp866")
                 print("  %-16s %12d bytes -> %12d packed  CRC %08X" %
-                      (info.filename, info.file_size, info.compress_size, info.CRC))
+                      (name, info.file_size, info.compress_size, info.CRC))
             print("  integrity:", "ok" if z.testzip() is None else "DAMAGED")
 
         registry = machine.read_registry()
