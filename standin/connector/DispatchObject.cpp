@@ -1,6 +1,7 @@
 #include "DispatchObject.h"
 
 #include "StandinError.h"
+#include "win/Bstr.h"
 
 namespace ns::standin {
 
@@ -11,22 +12,6 @@ namespace {
 // Asked for by FromDispatch only; the object answers with itself.
 const IID kStandinObjectIid = {0x5e0c7a61, 0x2b4d, 0x4f0a, {0x9c, 0x3e, 0x8a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f}};
 
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(length, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(const wchar_t* text, size_t size) {
-  if (size == 0) return {};
-  int length = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
-  std::string narrow(length, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), narrow.data(), length, nullptr, nullptr);
-  return narrow;
-}
-
 const VARIANT* Dereferenced(const VARIANT* argument) {
   while (argument->vt == (VT_VARIANT | VT_BYREF) && argument->pvarVal) argument = argument->pvarVal;
   return argument;
@@ -36,7 +21,7 @@ void Fail(EXCEPINFO* exception, const std::string& message) {
   if (!exception) return;
   *exception = EXCEPINFO{};
   exception->bstrSource = SysAllocString(L"V8.COMConnector");
-  std::wstring wide = Widen(message);
+  std::wstring wide = AnsiToWide(message);
   exception->bstrDescription = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   exception->scode = E_FAIL;
 }
@@ -148,15 +133,15 @@ TDispatchObject* TDispatchObject::FromDispatch(IDispatch* dispatch) {
 }
 
 void TDispatchObject::AddMethod(const char* name, size_t arguments, TMember member) {
-  members_.push_back({Widen(name), TKind::Method, arguments, std::move(member)});
+  members_.push_back({AnsiToWide(name), TKind::Method, arguments, std::move(member)});
 }
 
 void TDispatchObject::AddGetter(const char* name, TMember member) {
-  members_.push_back({Widen(name), TKind::Get, 0, std::move(member)});
+  members_.push_back({AnsiToWide(name), TKind::Get, 0, std::move(member)});
 }
 
 void TDispatchObject::AddSetter(const char* name, TMember member) {
-  members_.push_back({Widen(name), TKind::Put, 1, std::move(member)});
+  members_.push_back({AnsiToWide(name), TKind::Put, 1, std::move(member)});
 }
 
 std::string ArgumentText(const VARIANT* argument) {
@@ -165,7 +150,7 @@ std::string ArgumentText(const VARIANT* argument) {
   if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(argument), 0, VT_BSTR))) {
     throw EStandinError("Неверный тип параметра: ожидается строка");
   }
-  std::string narrow = Narrow(text.bstrVal, SysStringLen(text.bstrVal));
+  std::string narrow = BstrToAnsi(text.bstrVal);
   VariantClear(&text);
   return narrow;
 }
@@ -187,7 +172,7 @@ TDispatchObject* ArgumentObject(const VARIANT* argument) {
 }
 
 void ReturnText(VARIANT* result, const std::string& text) {
-  std::wstring wide = Widen(text);
+  std::wstring wide = AnsiToWide(text);
   result->vt = VT_BSTR;
   result->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }

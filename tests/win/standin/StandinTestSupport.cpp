@@ -3,30 +3,15 @@
 #include <stdexcept>
 
 #include "IniFile.h"
+#include "win/Bstr.h"
 
 namespace ns::standin::test {
 
 namespace {
 
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(length, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(const wchar_t* text, size_t size) {
-  if (size == 0) return {};
-  int length = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
-  std::string narrow(length, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(size), narrow.data(), length, nullptr, nullptr);
-  return narrow;
-}
-
 TVariant Invoke(IDispatch* object, const std::string& name, WORD flags, std::vector<TVariant>& arguments) {
   if (!object) throw std::runtime_error("no object for " + name);
-  std::wstring wide = Widen(name);
+  std::wstring wide = AnsiToWide(name);
   LPOLESTR names[] = {wide.data()};
   DISPID id = 0;
   HRESULT result = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
@@ -47,7 +32,7 @@ TVariant Invoke(IDispatch* object, const std::string& name, WORD flags, std::vec
   if (FAILED(result)) {
     std::string description;
     if (exception.bstrDescription) {
-      description = Narrow(exception.bstrDescription, SysStringLen(exception.bstrDescription));
+      description = BstrToAnsi(exception.bstrDescription);
     }
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrSource);
@@ -165,7 +150,7 @@ std::string MakeFileInfobase(const std::string& folder, size_t dataSize, const s
 
 TVariant::TVariant(const std::string& text) {
   VariantInit(&value_);
-  std::wstring wide = Widen(text);
+  std::wstring wide = AnsiToWide(text);
   value_.vt = VT_BSTR;
   value_.bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
@@ -176,7 +161,7 @@ std::string TVariant::Text() const {
   if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&value_), 0, VT_BSTR))) {
     throw std::runtime_error("not convertible to text");
   }
-  std::string narrow = Narrow(text.bstrVal, SysStringLen(text.bstrVal));
+  std::string narrow = BstrToAnsi(text.bstrVal);
   VariantClear(&text);
   return narrow;
 }
@@ -227,7 +212,7 @@ std::vector<TVariant> Elements(const TVariant& array) {
 }
 
 IDispatch* CreateConnector(const std::string& progId) {
-  std::wstring wide = Widen(progId);
+  std::wstring wide = AnsiToWide(progId);
   CLSID clsid;
   HRESULT result = CLSIDFromProgID(wide.c_str(), &clsid);
   if (FAILED(result)) throw ECallFailed{result, "CLSIDFromProgID " + progId};
