@@ -5,6 +5,9 @@
 //                                        presses its first button
 //   winprobe visible CLASS OUTFILE       writes 1 when a visible top-level
 //                                        window of that class exists, else 0
+//   winprobe window CLASS SECONDS        waits until a top-level window of
+//                                        that class exists; exit code 1 when
+//                                        none appeared in time
 #include <windows.h>
 
 #include <cstdio>
@@ -69,11 +72,20 @@ int Visible(const char* className, const char* outFile) {
   return WriteText(outFile, window && IsWindowVisible(window) ? "1" : "0") ? 0 : 1;
 }
 
+int Window(const char* className, int seconds) {
+  for (int waited = 0; waited < seconds * 10; ++waited) {
+    if (FindWindowA(className, nullptr)) return 0;
+    Sleep(100);
+  }
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "box") == 0) return Box(argv[2], std::atoi(argv[3]), argv[4]);
   if (argc == 4 && std::strcmp(argv[1], "visible") == 0) return Visible(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: winprobe box TITLE SECONDS OUTFILE | visible CLASS OUTFILE\n");
+  if (argc == 4 && std::strcmp(argv[1], "window") == 0) return Window(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr, "usage: winprobe box TITLE SECONDS OUTFILE | visible CLASS OUTFILE | window CLASS SECONDS\n");
   return 2;
 }

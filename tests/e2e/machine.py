@@ -93,6 +93,11 @@ class Machine:
         data = open(out, "rb").read() if os.path.exists(out) else b""
         return code, data.decode("cp1251")
 
+    def wait_for_window(self, class_name, seconds=60):
+        """Waits until the program has made its window (shown or not)."""
+        assert self.run(["window", class_name, str(seconds)], timeout=seconds + 30, program="winprobe.exe") == 0, \
+            "no %s window within %d s" % (class_name, seconds)
+
     # -- registry ----------------------------------------------------------
 
     def import_registry(self, values):

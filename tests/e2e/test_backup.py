@@ -212,7 +212,10 @@ class Instances(Scenario):
         for name in ("A1", "A10", "A11", "A12"):
             self.machine.add_task(name, "8.3/FC:\\Bases\\Fast/DumpIBC:\\Archive")
         first = self.machine.start(["Slow"])
-        time.sleep(4)
+        # The first instance owns the mutex a moment after its window exists;
+        # its dump then takes six seconds more.
+        self.machine.wait_for_window("TFormMain")
+        time.sleep(1)
         # Twelve arguments: /Param1 must find the first, not the tenth.
         self.assertEqual(self.machine.run(["A%d" % i for i in range(1, 13)], timeout=60), 0)
         self.assertIsNone(first.poll(), "the first instance ended before the hand-over was run")
@@ -228,7 +231,8 @@ class Instances(Scenario):
         self.file_infobase("C:\\Bases\\Slow", SlowDump="5000")
         self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
         first = self.machine.start(["Slow"])
-        time.sleep(3)
+        self.machine.wait_for_window("TFormMain")
+        time.sleep(1)
         self.assertEqual(self.machine.probe("visible", "TFormMain"), (0, "0"))
         self.assertEqual(self.machine.run([], timeout=60), 0)
         time.sleep(1)
