@@ -166,6 +166,10 @@ class Backup(Scenario):
                          ["One.dt", "Three.dt", "Two.dt"])
         self.assertEqual(len(self.reports()), 3)
 
+    def test_star_without_any_task_ends_by_itself(self):
+        self.run_program("*", timeout=60)
+        self.assertEqual(self.reports(), [])
+
 
 class Failures(Scenario):
     platforms = "8.3"
