@@ -18,6 +18,11 @@ constexpr size_t kMinBlockLength = 10000;
 constexpr size_t kMaxBlockLength = 256 * 1024;
 // Symbols observed between two checks of the block statistics.
 constexpr uint32_t kObservationsPerCheck = 512;
+// How far (out of 512) the recent symbol mix must stray from the block's to
+// end it. In machine code and table pages the mix of a few hundred symbols
+// swings widely with the section they fall in, without a new set of codes
+// paying for its header; a block ends on a change of kind of data only.
+constexpr uint64_t kSplitCutoff = 400;
 // A match of 3 bytes further away than this costs about as much as its
 // literals.
 constexpr unsigned kMaxDistanceOfShortest = 4096;
@@ -57,7 +62,7 @@ struct TSegmentCompressor::TSplitStats {
         delta += static_cast<uint64_t>(actual > expected ? actual - expected : expected - actual);
       }
       const uint64_t items = uint64_t(numSeen) + numRecent;
-      uint64_t cutoff = uint64_t(numRecent) * 200 / 512 * numSeen;
+      uint64_t cutoff = uint64_t(numRecent) * kSplitCutoff / 512 * numSeen;
       if (blockLength < 10000 && items < 8192) cutoff += cutoff * (8192 - items) / 8192;
       if (delta + (blockLength / 4096) * numSeen >= cutoff) return true;
     }
