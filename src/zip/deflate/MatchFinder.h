@@ -1,7 +1,8 @@
 #pragma once
 // Hash chains over the segment buffer: a table of the latest position of
 // every 3-byte hash for the shortest matches, chains of positions with the
-// same 4-byte hash, and chains with the same 8-byte hash for long matches.
+// same 4-byte hash, and chains of positions that share a longer key (their
+// first 8 bytes, or 5 for data of short matches) for the longer matches.
 // Positions are indices into the segment buffer (its priming window first).
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,7 @@ constexpr unsigned kHash4Bits = 15;
 // Only the newest candidate is kept for 3-byte matches, which pay off only
 // when close, so a smaller table serves.
 constexpr unsigned kHash3Bits = 14;
-// Chains of positions that share their first eight bytes lead to the long
+// Chains of positions that share their first bytes lead to the longer
 // matches quickly.
 constexpr unsigned kHash8Bits = 15;
 // Links are 16-bit distances to the previous position of the chain; they are
@@ -53,36 +54,77 @@ inline unsigned MatchLength(const uint8_t* a, const uint8_t* b, unsigned start, 
 
 class TMatchFinder {
  public:
-  // Forgets every position.
+  // How many leading bytes the positions of one long chain share.
+  enum class TLongKey : uint8_t {
+    // Text and other data with long repeats: the few positions that share
+    // eight bytes are where the long matches are.
+    Eight = 8,
+    // Machine code and table rows: most matches are of 4-7 bytes and the
+    // 4-byte chain holds too many candidates of four to find the longer
+    // ones in a few steps; the 5-byte chain holds only those.
+    Five = 5,
+  };
+
+  // Forgets every position; the long key becomes Eight.
   void Reset() {
     for (auto& h : head4_) h = kNone;
     for (auto& h : head3_) h = kNone;
     for (auto& h : head8_) h = kNone;
+    SetLongKey(TLongKey::Eight);
   }
+
+  // Allowed at any time: positions entered under the other key stay on
+  // their chains and fail the byte comparison, which costs some steps and
+  // a few missed matches until the window has moved on.
+  void SetLongKey(TLongKey key) { longKey_ = key; }
+  TLongKey LongKey() const { return longKey_; }
 
   // Enters `pos` (which needs eight readable bytes) without searching.
   void Insert(const uint8_t* base, int32_t pos) {
-    const uint32_t seq = LoadLe32(base + pos);
-    head3_[Hash3(seq)] = static_cast<uint32_t>(pos);
-    uint32_t& head = head4_[Hash4(seq)];
-    link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
-    head = static_cast<uint32_t>(pos);
-    uint32_t& head8 = head8_[Hash8(LoadLe64(base + pos))];
-    link8_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head8));
-    head8 = static_cast<uint32_t>(pos);
+    if (longKey_ == TLongKey::Eight) InsertKeyed<8>(base, pos);
+    else InsertKeyed<5>(base, pos);
   }
 
   // Enters `pos` and returns the length of the longest match there that is
   // longer than `bestLen` (else `bestLen`), with its distance in *distance.
   // maxLen >= 4 bytes must be matchable at pos, and eight readable. The
   // search stops at niceLen; it follows at most longDepth links of the
-  // 8-byte chain and, when that found nothing of eight bytes or more,
+  // long chain and, when that found nothing as long as its key or longer,
   // `depth` links of the 4-byte chain.
   unsigned Find(const uint8_t* base, int32_t pos, unsigned maxLen, unsigned niceLen, unsigned depth,
                 unsigned longDepth, unsigned bestLen, unsigned* distance) {
+    // One copy of the search per key, so that the key's length and mask
+    // are constants in the hot loops.
+    if (longKey_ == TLongKey::Eight)
+      return FindKeyed<8>(base, pos, maxLen, niceLen, depth, longDepth, bestLen, distance);
+    return FindKeyed<5>(base, pos, maxLen, niceLen, depth, longDepth, bestLen, distance);
+  }
+
+ private:
+  // The bits of a little-endian 8-byte load that the long key covers.
+  template <unsigned kKeyLength>
+  static constexpr uint64_t kKeyMaskOf = kKeyLength >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * kKeyLength)) - 1;
+
+  template <unsigned kKeyLength>
+  void InsertKeyed(const uint8_t* base, int32_t pos) {
+    constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
+    const uint32_t seq = LoadLe32(base + pos);
+    head3_[Hash3(seq)] = static_cast<uint32_t>(pos);
+    uint32_t& head = head4_[Hash4(seq)];
+    link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
+    head = static_cast<uint32_t>(pos);
+    uint32_t& head8 = head8_[Hash8(LoadLe64(base + pos) & kKeyMask)];
+    link8_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head8));
+    head8 = static_cast<uint32_t>(pos);
+  }
+
+  template <unsigned kKeyLength>
+  unsigned FindKeyed(const uint8_t* base, int32_t pos, unsigned maxLen, unsigned niceLen, unsigned depth,
+                     unsigned longDepth, unsigned bestLen, unsigned* distance) {
+    constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
     const uint8_t* cur = base + pos;
     const uint32_t seq = LoadLe32(cur);
-    const uint64_t seq8 = LoadLe64(cur);
+    const uint64_t seq8 = LoadLe64(cur) & kKeyMask;
     uint32_t& head3 = head3_[Hash3(seq)];
     const int32_t cand3 = static_cast<int32_t>(head3);
     head3 = static_cast<uint32_t>(pos);
@@ -100,14 +142,15 @@ class TMatchFinder {
       *distance = static_cast<unsigned>(pos - cand3);
     }
     // Long matches first. Deep 4-byte chains are mostly candidates that
-    // share four or five bytes; the 8-byte chain holds the ones that can be
-    // long, so a short walk there finds what a long walk on the 4-byte
+    // share four or five bytes; the long chain holds the ones that can be
+    // longer, so a short walk there finds what a long walk on the 4-byte
     // chain would.
-    if (maxLen >= 8) {
+    if (maxLen >= kKeyLength) {
       for (unsigned steps = longDepth; steps > 0 && pos - cand8 <= int32_t(kWindowSize); --steps) {
         const uint8_t* m = base + cand8;
-        if (LoadLe64(m) == seq8 && (bestLen < 8 || LoadLe32(m + bestLen - 3) == LoadLe32(cur + bestLen - 3))) {
-          const unsigned len = MatchLength(m, cur, 8, maxLen);
+        if ((LoadLe64(m) & kKeyMask) == seq8 &&
+            (bestLen < kKeyLength || LoadLe32(m + bestLen - 3) == LoadLe32(cur + bestLen - 3))) {
+          const unsigned len = MatchLength(m, cur, kKeyLength, maxLen);
           if (len > bestLen) {
             bestLen = len;
             *distance = static_cast<unsigned>(pos - cand8);
@@ -116,7 +159,7 @@ class TMatchFinder {
         }
         cand8 -= link8_[cand8 & (kLinkCount - 1)];
       }
-      if (bestLen >= 8) return bestLen;
+      if (bestLen >= kKeyLength) return bestLen;
     }
     if (pos - cand > int32_t(kWindowSize)) return bestLen;
     for (;;) {
@@ -138,8 +181,6 @@ class TMatchFinder {
     return bestLen;
   }
 
- private:
-
   // Far below any position, so that its distance is always out of reach.
   static constexpr uint32_t kNone = 0xC0000000u;  // -2^30 as int32
 
@@ -157,6 +198,7 @@ class TMatchFinder {
   uint32_t head8_[1u << kHash8Bits];
   uint16_t link4_[kLinkCount];
   uint16_t link8_[kLinkCount];
+  TLongKey longKey_ = TLongKey::Eight;
 };
 
 }  // namespace ns::deflate

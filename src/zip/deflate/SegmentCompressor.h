@@ -52,6 +52,7 @@ class TSegmentCompressor {
  private:
   struct TSplitStats;
   size_t CompressRun(TSegment& segment, TBitOutput& out, size_t pos, size_t runEnd, size_t firstBlockEnd);
+  void WeighLongKey(unsigned length);
   size_t ParseBlock(const uint8_t* base, size_t pos, size_t runEnd, size_t minEnd, TSplitStats& stats);
 
   TLevelParams params_;
@@ -62,6 +63,10 @@ class TSegmentCompressor {
   uint32_t litLenFreq_[kNumLitLenSymbols];
   uint32_t distFreq_[kNumDistSymbols];
   std::vector<uint8_t> rawChunks_;
+  // Matches since the long key was last weighed, and how many of them were
+  // shorter than eight bytes.
+  uint32_t keyMatches_ = 0;
+  uint32_t keyShortMatches_ = 0;
 };
 
 }  // namespace ns::deflate

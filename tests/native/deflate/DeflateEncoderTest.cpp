@@ -79,7 +79,7 @@ TEST(DeflateEncoder, RoundTripsEveryKindLengthAndThreadCount) {
   const size_t lengths[] = {0, 1, 2, 3, 4, 5, 100, 4095, 4097, first - 1, first, first + 1,
                             kSegment - 1, kSegment, kSegment + 1, 2 * kSegment + 12345};
   const TDataKind kinds[] = {TDataKind::Zeros, TDataKind::Text, TDataKind::Random, TDataKind::Binary,
-                             TDataKind::Mixed};
+                             TDataKind::Mixed, TDataKind::Code};
   for (TDataKind kind : kinds)
     for (size_t length : lengths)
       for (unsigned threads : {1u, 2u}) {
@@ -108,6 +108,26 @@ TEST(DeflateEncoder, OutputDoesNotDependOnWriteSplitsOrThreads) {
         c.maxPiece < 10 ? std::vector<uint8_t>(data.begin(), data.begin() + kSegment + 99) : data;
     const TEncoded expected = c.maxPiece < 10 ? Encode(input, 1, 0, 1) : reference;
     EXPECT_TRUE(Encode(input, c.threads, c.maxPiece, c.maxPiece).bytes == expected.bytes);
+  }
+}
+
+TEST(DeflateEncoder, StretchesOfShortAndLongMatchesAlternate) {
+  // Machine code (mostly short matches) and text (long ones) in turns of
+  // varied length: the match finder changes how it keys its long chains
+  // back and forth, within segments and across their joins, and the stream
+  // must not depend on where a thread started.
+  std::mt19937_64 rng(11);
+  std::vector<uint8_t> data;
+  for (unsigned i = 0; data.size() < 3 * kSegment; ++i) {
+    const auto piece = MakeData(i % 2 == 0 ? TDataKind::Code : TDataKind::Text, 20000 + rng() % 300000, i);
+    data.insert(data.end(), piece.begin(), piece.end());
+  }
+  const TEncoded one = Encode(data, 1, 0, 1);
+  ExpectRoundTrip(data, one);
+  EXPECT_TRUE(Encode(data, 2, 100000, 2).bytes == one.bytes);
+  for (int level : {1, 4, 9}) {
+    SCOPED_TRACE("level " + std::to_string(level));
+    ExpectRoundTrip(data, Encode(data, 2, 0, 1, level));
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Deterministic inputs of the kinds the encoder treats differently.
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -7,7 +8,7 @@
 
 namespace ns::test {
 
-enum class TDataKind { Zeros, Text, Random, Binary, Mixed };
+enum class TDataKind { Zeros, Text, Random, Binary, Mixed, Code };
 
 inline std::string KindName(TDataKind kind) {
   switch (kind) {
@@ -16,6 +17,7 @@ inline std::string KindName(TDataKind kind) {
     case TDataKind::Random: return "random";
     case TDataKind::Binary: return "binary";
     case TDataKind::Mixed: return "mixed";
+    case TDataKind::Code: return "code";
   }
   return "?";
 }
@@ -26,6 +28,13 @@ inline std::vector<uint8_t> MakeData(TDataKind kind, size_t size, uint64_t seed)
   d.reserve(size + 64);
   static const char* kWords[] = {"backup ", "archive ", "infobase ", "the ", "of ", "dump ",
                                  "schedule ", "server ", "\r\n", "task ", "report ", "2026 "};
+  // Machine-code-like: instructions of a few fixed bytes, some followed by
+  // a random operand, so that most matches are shorter than eight bytes.
+  std::vector<std::vector<uint8_t>> instructions(kind == TDataKind::Code ? 64 : 0);
+  for (auto& op : instructions) {
+    op.resize(1 + rng() % 4);
+    for (auto& b : op) b = static_cast<uint8_t>(rng());
+  }
   while (d.size() < size) {
     switch (kind) {
       case TDataKind::Zeros:
@@ -54,6 +63,14 @@ inline std::vector<uint8_t> MakeData(TDataKind kind, size_t size, uint64_t seed)
           else if (i % 7 == 0) d.push_back(' ');
           else d.push_back(static_cast<uint8_t>('a' + rng() % 6));
         }
+        break;
+      }
+      case TDataKind::Code: {
+        // The lower of two picks: a few instructions are far more common.
+        const uint64_t a = rng() % 64, b = rng() % 64;
+        const auto& op = instructions[std::min(a, b)];
+        d.insert(d.end(), op.begin(), op.end());
+        if (rng() % 3 == 0) d.push_back(static_cast<uint8_t>(rng()));
         break;
       }
     }
