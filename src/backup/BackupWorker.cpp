@@ -154,6 +154,11 @@ void TWorker::Dump(TTaskRun& run) {
   }
 
   run.CommandLine = DesignerCommandLine(Platform1CInfo.Executable(task.Version), arguments);
+  // A dump or log left by a run that was cut off (a power loss, a killed
+  // process) must not pass for this run's: a designer that writes nothing
+  // would otherwise have yesterday's dump packed as today's.
+  DeleteFileA(run.DumpFile.c_str());
+  DeleteFileA(run.DesignerLog.c_str());
   Sleep(PauseBeforeDesignerMs);
   switch (RunAndWait(run.CommandLine, true, true, DesignerTimeoutMs())) {
     case TRunResult::Succeeded:
