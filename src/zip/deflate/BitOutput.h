@@ -36,9 +36,10 @@ class TOutputBuffer {
   size_t capacity_ = 0;
 };
 
-inline void StoreLe64(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
+// One 8-byte store: GCC does not merge a loop of byte stores into one, and
+// the symbol writer flushes after every few symbols. x86 and the Windows
+// targets are little-endian, so the bytes land in the right order.
+inline void StoreLe64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
 
 // Pending bits live in a 64-bit word and leave in whole bytes. Callers add
 // at most 56 bits between flushes and reserve room before writing.
