@@ -7,11 +7,12 @@ namespace ns::deflate {
 struct TLevelParams {
   uint16_t searchDepth;  // 4-byte chain steps per position searched
   uint16_t longDepth;    // 8-byte chain steps per position searched
+  uint16_t fourDepth;    // long chain steps where the chains are keyed by 4 bytes
   uint16_t niceLength;   // a match this long ends the search and is taken
   uint16_t goodLength;   // a match this long has the next position searched at a quarter of the depth
   uint16_t lazyLength;   // a match this long is taken without looking one position further
   bool lazy;             // look one position ahead before taking a match
-  bool adaptiveLongKey;  // long chains keyed by 5 bytes where matches run short
+  bool adaptiveLongKey;  // long chains keyed by 4 bytes where matches run short
 };
 
 // Levels 1-9. Level 6, the one the program uses, walks far shorter chains
@@ -20,18 +21,20 @@ struct TLevelParams {
 // costs with adaptive block ends win back the rest. Deeper 4-byte chains
 // mostly meet candidates of four or five bytes and cost more than they
 // gain. goodLength and lazyLength play the parts they play in zlib. The
-// fast levels keep the 8-byte key: the 5-byte one costs more steps.
+// chains keyed by 4 bytes serve the 4-byte matches as well as the longer
+// ones, so they walk half as far again as the 8-byte ones. The fast levels
+// keep the 8-byte key: the 4-byte one costs more steps.
 constexpr TLevelParams kLevels[10] = {
-    {1, 1, 8, 8, 8, false, false},          // 0: not used; treated as 1
-    {2, 2, 16, 8, 8, false, false},         // 1
-    {4, 4, 24, 8, 8, false, false},         // 2
-    {6, 6, 32, 8, 8, false, false},         // 3
-    {4, 6, 24, 4, 8, true, true},           // 4
-    {6, 10, 32, 8, 16, true, true},         // 5
-    {6, 32, 64, 8, 16, true, true},         // 6
-    {32, 48, 128, 16, 128, true, true},     // 7
-    {128, 128, 258, 32, 258, true, true},   // 8
-    {512, 512, 258, 258, 258, true, true},  // 9
+    {1, 1, 1, 8, 8, 8, false, false},            // 0: not used; treated as 1
+    {2, 2, 2, 16, 8, 8, false, false},           // 1
+    {4, 4, 4, 24, 8, 8, false, false},           // 2
+    {6, 6, 6, 32, 8, 8, false, false},           // 3
+    {4, 6, 9, 24, 4, 8, true, true},             // 4
+    {6, 10, 15, 32, 8, 16, true, true},          // 5
+    {6, 32, 48, 64, 8, 16, true, true},          // 6
+    {32, 48, 72, 128, 16, 128, true, true},      // 7
+    {128, 128, 192, 258, 32, 258, true, true},   // 8
+    {512, 512, 768, 258, 258, 258, true, true},  // 9
 };
 
 inline const TLevelParams& LevelParams(int level) {

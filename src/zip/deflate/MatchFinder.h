@@ -2,8 +2,10 @@
 // Hash chains over the segment buffer: a table of the latest position of
 // every 3-byte hash for the shortest matches, chains of positions with the
 // same 4-byte hash, and chains of positions that share a longer key (their
-// first 8 bytes, or 5 for data of short matches) for the longer matches.
-// Positions are indices into the segment buffer (its priming window first).
+// first 8 bytes) for the longer matches. Where matches run short the long
+// chains are keyed by 4 bytes instead and take over from the 4-byte chains,
+// which then rest. Positions are indices into the segment buffer (its
+// priming window first).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -61,10 +63,12 @@ class TMatchFinder {
     // Text and other data with long repeats: the few positions that share
     // eight bytes are where the long matches are.
     Eight = 8,
-    // Machine code and table rows: most matches are of 4-7 bytes and the
-    // 4-byte chain holds too many candidates of four to find the longer
-    // ones in a few steps; the 5-byte chain holds only those.
-    Five = 5,
+    // Machine code: most matches are of 4-7 bytes. With twice as many
+    // heads as the 4-byte chains have, chains keyed by four bytes hold
+    // almost only true candidates, so a somewhat longer walk there finds
+    // the longer matches and the 4-byte ones alike, and each position
+    // costs one chain to update instead of two.
+    Four = 4,
   };
 
   // Forgets every position; the long key becomes Eight.
@@ -77,29 +81,32 @@ class TMatchFinder {
 
   // Allowed at any time: positions entered under the other key stay on
   // their chains and fail the byte comparison, which costs some steps and
-  // a few missed matches until the window has moved on.
+  // a few missed matches until the window has moved on. Positions entered
+  // under the 4-byte key are missing from the 4-byte chains; the links of
+  // the others stay valid, since only a position's own entry writes its
+  // link.
   void SetLongKey(TLongKey key) { longKey_ = key; }
   TLongKey LongKey() const { return longKey_; }
 
   // Enters `pos` (which needs eight readable bytes) without searching.
   void Insert(const uint8_t* base, int32_t pos) {
     if (longKey_ == TLongKey::Eight) InsertKeyed<8>(base, pos);
-    else InsertKeyed<5>(base, pos);
+    else InsertKeyed<4>(base, pos);
   }
 
   // Enters `pos` and returns the length of the longest match there that is
   // longer than `bestLen` (else `bestLen`), with its distance in *distance.
   // maxLen >= 4 bytes must be matchable at pos, and eight readable. The
   // search stops at niceLen; it follows at most longDepth links of the
-  // long chain and, when that found nothing as long as its key or longer,
-  // `depth` links of the 4-byte chain.
+  // long chain and, under the 8-byte key when that found nothing as long
+  // as its key or longer, `depth` links of the 4-byte chain.
   unsigned Find(const uint8_t* base, int32_t pos, unsigned maxLen, unsigned niceLen, unsigned depth,
                 unsigned longDepth, unsigned bestLen, unsigned* distance) {
     // One copy of the search per key, so that the key's length and mask
     // are constants in the hot loops.
     if (longKey_ == TLongKey::Eight)
       return FindKeyed<8>(base, pos, maxLen, niceLen, depth, longDepth, bestLen, distance);
-    return FindKeyed<5>(base, pos, maxLen, niceLen, depth, longDepth, bestLen, distance);
+    return FindKeyed<4>(base, pos, maxLen, niceLen, depth, longDepth, bestLen, distance);
   }
 
  private:
@@ -112,9 +119,11 @@ class TMatchFinder {
     constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
     const uint32_t seq = LoadLe32(base + pos);
     head3_[Hash3(seq)] = static_cast<uint32_t>(pos);
-    uint32_t& head = head4_[Hash4(seq)];
-    link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
-    head = static_cast<uint32_t>(pos);
+    if constexpr (kKeyLength > 4) {
+      uint32_t& head = head4_[Hash4(seq)];
+      link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
+      head = static_cast<uint32_t>(pos);
+    }
     uint32_t& head8 = head8_[Hash8(LoadLe64(base + pos) & kKeyMask)];
     link8_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head8));
     head8 = static_cast<uint32_t>(pos);
@@ -130,16 +139,32 @@ class TMatchFinder {
     uint32_t& head3 = head3_[Hash3(seq)];
     const int32_t cand3 = static_cast<int32_t>(head3);
     head3 = static_cast<uint32_t>(pos);
-    uint32_t& head4 = head4_[Hash4(seq)];
-    int32_t cand = static_cast<int32_t>(head4);
-    link4_[pos & (kLinkCount - 1)] = Link(pos, cand);
-    head4 = static_cast<uint32_t>(pos);
+    int32_t cand = 0;
+    if constexpr (kKeyLength > 4) {
+      uint32_t& head4 = head4_[Hash4(seq)];
+      cand = static_cast<int32_t>(head4);
+      link4_[pos & (kLinkCount - 1)] = Link(pos, cand);
+      head4 = static_cast<uint32_t>(pos);
+    }
     uint32_t& head8 = head8_[Hash8(seq8)];
     int32_t cand8 = static_cast<int32_t>(head8);
     link8_[pos & (kLinkCount - 1)] = Link(pos, cand8);
     head8 = static_cast<uint32_t>(pos);
 
-    if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
+    if constexpr (kKeyLength == 4) {
+      // Without the 4-byte chain the nearest 3-byte candidate is worth
+      // following as far as it matches: it is often a match of four, and
+      // the closest one.
+      if (bestLen < 4 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
+        const unsigned len = MatchLength(base + cand3, cur, 3, maxLen);
+        if (len > bestLen) {
+          bestLen = len;
+          *distance = static_cast<unsigned>(pos - cand3);
+          if (len >= niceLen) return bestLen;
+        }
+      }
+    } else if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) &&
+               ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
       bestLen = 3;
       *distance = static_cast<unsigned>(pos - cand3);
     }
@@ -165,6 +190,7 @@ class TMatchFinder {
       // key's length or more, and those are on the long chain.
       if (bestLen + 1 >= kKeyLength) return bestLen;
     }
+    if constexpr (kKeyLength == 4) return bestLen;
     if (pos - cand > int32_t(kWindowSize)) return bestLen;
     for (;;) {
       const uint8_t* m = base + cand;

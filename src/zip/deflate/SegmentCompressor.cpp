@@ -30,11 +30,10 @@ constexpr unsigned kMaxDistanceOfShortest = 4096;
 // matches under eight bytes is stable over a thousand of them: about 0.85
 // in machine code, 0.5-0.6 in table pages, under 0.35 in text and dumps.
 constexpr uint32_t kKeyWindow = 1024;
-// Shares from which the 5-byte key is taken, and below which the 8-byte key
-// comes back (out of 1024). Table pages compress better with the 5-byte key
-// too, but lose a fifth of their speed for it, so only data of the
-// shortest matches switches; the gap keeps a mixed stretch from switching
-// back and forth.
+// Shares from which the 4-byte key is taken, and below which the 8-byte key
+// comes back (out of 1024). Only data of the shortest matches switches:
+// elsewhere the 8-byte chains find the long matches in fewer steps. The gap
+// keeps a mixed stretch from switching back and forth.
 constexpr uint32_t kShortKeyFrom = 760;
 constexpr uint32_t kLongKeyBelow = 660;
 // Worst case: every sequence a 3-byte match, plus the trailing literals.
@@ -176,7 +175,7 @@ void TSegmentCompressor::WeighLongKey(unsigned length) {
   if (++keyMatches_ < kKeyWindow) return;
   const uint32_t share = keyShortMatches_ * 1024 / kKeyWindow;
   using TKey = TMatchFinder::TLongKey;
-  if (share >= kShortKeyFrom) finder_->SetLongKey(TKey::Five);
+  if (share >= kShortKeyFrom) finder_->SetLongKey(TKey::Four);
   else if (share < kLongKeyBelow) finder_->SetLongKey(TKey::Eight);
   keyMatches_ = keyShortMatches_ = 0;
 }
@@ -194,7 +193,6 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
   const size_t blockStart = pos;
   const size_t hardEnd = std::min(runEnd, blockStart + kMaxBlockLength);
   const unsigned depth = params_.searchDepth;
-  const unsigned longDepth = params_.longDepth;
   const unsigned nice = params_.niceLength;
   const unsigned lazyLength = std::min(params_.lazyLength, params_.niceLength);
 
@@ -214,6 +212,9 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     }
     unsigned maxLen = static_cast<unsigned>(std::min<size_t>(avail, kMaxMatch));
     unsigned dist = 0;
+    // The key may change after any match.
+    const bool four = finder.LongKey() == TMatchFinder::TLongKey::Four;
+    const unsigned longDepth = four ? params_.fourDepth : params_.longDepth;
     unsigned len = finder.Find(base, static_cast<int32_t>(pos), maxLen, std::min(nice, maxLen), depth, longDepth, 2, &dist);
     if (len < kMinMatch || (len == kMinMatch && dist > kMaxDistanceOfShortest)) {
       literal(pos++);
@@ -231,11 +232,10 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
         maxLen = static_cast<unsigned>(std::min<size_t>(avail, kMaxMatch));
         unsigned nextDist = 0;
         // A good match already in hand is worth only a quick look past it.
-        // Where matches run short (the long chains keyed by five bytes),
+        // Where matches run short (the long chains keyed by four bytes),
         // a shorter one already counts as good: a quarter of the usual
         // look ahead measured the same size there.
-        const unsigned good = finder.LongKey() == TMatchFinder::TLongKey::Five ? params_.goodLength * 3 / 4
-                                                                               : params_.goodLength;
+        const unsigned good = four ? params_.goodLength * 3 / 4 : params_.goodLength;
         const unsigned shift = len >= good ? 2 : 0;
         const unsigned nextLen = finder.Find(base, static_cast<int32_t>(next), maxLen, std::min(nice, maxLen),
                                              std::max(1u, depth >> shift), std::max(1u, longDepth >> shift), len,
