@@ -195,6 +195,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
   const unsigned depth = params_.searchDepth;
   const unsigned nice = params_.niceLength;
   const unsigned lazyLength = std::min(params_.lazyLength, params_.niceLength);
+  const unsigned fourLazyLength = std::min(params_.fourLazyLength, params_.niceLength);
 
   auto literal = [&](size_t at) {
     const uint8_t b = base[at];
@@ -225,7 +226,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     if (params_.lazy) {
       // Take a longer match one byte later, leaving a literal, as long as
       // one keeps turning up.
-      while (len < lazyLength) {
+      while (len < (four ? fourLazyLength : lazyLength)) {
         const size_t next = matchStart + 1;
         avail = runEnd - next;
         if (avail < 4) break;
