@@ -92,15 +92,11 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
       }
     } else {
       application_.ShowMainForm = false;
-      try {
-        HandOver(listener_.Channel(),
-                 arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
-                                   : BuildHandOverTexts(arguments));
-      } catch (...) {
-        PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
-        throw;
-      }
+      // A later start ends once its message loop runs, whether or not the
+      // hand-over was taken.
       PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
+      HandOver(listener_.Channel(), arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
+                                                      : BuildHandOverTexts(arguments));
     }
   } catch (const std::exception& error) {
     MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);

@@ -23,12 +23,13 @@ bool BlockIsEmpty(HANDLE mapping) {
   return view && static_cast<const char*>(view.get())[0] == '\0';
 }
 
-// Waits until the block is empty, pulsing the event meanwhile when `pulse`.
-bool WaitUntilTaken(THandOverChannel& channel, bool pulse, DWORD limitMs) {
+// Waits until the block is empty, pulsing the event meanwhile: a listener
+// that was not ready at the first pulse takes the text at a later one.
+bool WaitUntilTaken(THandOverChannel& channel, DWORD limitMs) {
   for (DWORD waited = 0;; waited += HandOverPollMs) {
     if (BlockIsEmpty(channel.Mapping.get())) return true;
     if (waited >= limitMs) return false;
-    if (pulse) PulseEvent(channel.Event.get());
+    PulseEvent(channel.Event.get());
     Sleep(HandOverPollMs);
   }
 }
@@ -73,9 +74,9 @@ bool HandOver(THandOverChannel& channel, const std::vector<std::string>& texts, 
     // Another later instance may have written just before us. A text that
     // is still not taken when the time is up was given up by its sender; it
     // must not block every hand-over after it.
-    WaitUntilTaken(channel, true, limitMs);
+    WaitUntilTaken(channel, limitMs);
     SendHandOver(channel, text);
-    if (!WaitUntilTaken(channel, true, limitMs)) return false;
+    if (!WaitUntilTaken(channel, limitMs)) return false;
   }
   return true;
 }

@@ -38,16 +38,20 @@ std::vector<TArchive> DatedArchives(const std::string& folder, const std::string
   return archives;
 }
 
+bool HoldsEntry(const ZipWriter& archive, const std::string& entryName) {
+  return std::any_of(archive.Entries().begin(), archive.Entries().end(), [&](const TZipEntry& entry) {
+    return SameEntryName(ZipWriter::DisplayName(entry), entryName);
+  });
+}
+
 // Whether the archive holds an entry of this name; false for an archive that
 // cannot be read.
 bool HoldsEntry(const std::string& path, const std::string& entryName) {
   try {
-    ZipWriter writer;
-    writer.ZipName = path;
-    writer.ReadZip();
-    return std::any_of(writer.Entries().begin(), writer.Entries().end(), [&](const TZipEntry& entry) {
-      return SameEntryName(ZipWriter::DisplayName(entry), entryName);
-    });
+    ZipWriter archive;
+    archive.ZipName = path;
+    archive.ReadZip();
+    return HoldsEntry(archive, entryName);
   } catch (const std::exception&) {
     return false;
   }
@@ -72,12 +76,15 @@ void RemoveEntry(const std::string& path, const std::string& entryName) {
   try {
     ZipWriter pruning;
     pruning.ZipName = path;
-    pruning.FilesList.push_back(entryName);
-    pruning.DeleteEntries();
-    ZipWriter counting;
-    counting.ZipName = path;
-    counting.ReadZip();
-    if (counting.Count() == 0) DeleteFileA(path.c_str());
+    pruning.ReadZip();
+    int left = pruning.Count();
+    // An archive shared with other tasks may not hold this one's entry:
+    // rewriting it would copy their dumps every night for nothing.
+    if (HoldsEntry(pruning, entryName)) {
+      pruning.FilesList.push_back(entryName);
+      left -= pruning.DeleteEntries();
+    }
+    if (left == 0) DeleteFileA(path.c_str());
   } catch (const std::exception&) {
     // The archive stays as it is; the others are still pruned.
   }

@@ -36,6 +36,20 @@ std::pair<std::string, int> Failure(Action action) {
   return {"no exception", 0};
 }
 
+// A raw listening socket on a free loopback port, for peers that misbehave
+// in ways the test listener does not; `where` receives its address.
+SOCKET RawLoopbackListener(sockaddr_in& where) {
+  SOCKET server = socket(AF_INET, SOCK_STREAM, 0);
+  where = {};
+  where.sin_family = AF_INET;
+  where.sin_addr.s_addr = inet_addr("127.0.0.1");
+  EXPECT_EQ(bind(server, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
+  EXPECT_EQ(listen(server, 1), 0);
+  int length = sizeof where;
+  getsockname(server, reinterpret_cast<sockaddr*>(&where), &length);
+  return server;
+}
+
 TEST(Blocksock, SendsEveryByteOfALargeBuffer) {
   TTestListener listener("127.0.0.1", 0);
   ASSERT_TRUE(listener.IsListening());
@@ -94,14 +108,9 @@ TEST(Blocksock, FailuresNameTheirOperationAndCarryTheWinsockCode) {
 
 // A receiver that resets the connection: the next send fails as "Send".
 TEST(Blocksock, ResetConnectionFailsTheSend) {
-  SOCKET server = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in where{};
-  where.sin_family = AF_INET;
-  where.sin_addr.s_addr = inet_addr("127.0.0.1");
-  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-  ASSERT_EQ(listen(server, 1), 0);
-  int length = sizeof where;
-  getsockname(server, reinterpret_cast<sockaddr*>(&where), &length);
+  sockaddr_in where;
+  SOCKET server = RawLoopbackListener(where);
+  ASSERT_FALSE(HasFailure());
 
   TBlockingSocket socket;
   socket.Create(SOCK_STREAM);
@@ -159,14 +168,9 @@ TEST(Blocksock, ReceiverThatStopsReadingEndsTheSendAtTheTimeLimit) {
 // switched-off computer leaves it unanswered: the connection attempt gives
 // up at its own limit rather than the system's much longer one.
 TEST(Blocksock, UnansweredConnectionGivesUpAtTheTimeLimit) {
-  SOCKET full = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in where{};
-  where.sin_family = AF_INET;
-  where.sin_addr.s_addr = inet_addr("127.0.0.1");
-  ASSERT_EQ(bind(full, reinterpret_cast<sockaddr*>(&where), sizeof where), 0);
-  ASSERT_EQ(listen(full, 1), 0);
-  int length = sizeof where;
-  getsockname(full, reinterpret_cast<sockaddr*>(&where), &length);
+  sockaddr_in where;
+  SOCKET full = RawLoopbackListener(where);
+  ASSERT_FALSE(HasFailure());
 
   // Fill the accept queue with connections nobody accepts.
   std::array<TBlockingSocket, 4> queued;
