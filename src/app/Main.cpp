@@ -28,7 +28,8 @@ constexpr int ClientHeight = 374;
 constexpr DWORD CloseDelayMs = 100;
 
 // A worker that has finished its run only has to return; this bounds the wait
-// for it before the next one starts.
+// for it before the next one starts, and before a hidden instance that the
+// worker asked to close really closes.
 constexpr DWORD WorkerReturnLimitMs = 5000;
 
 }  // namespace
@@ -79,6 +80,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
     if (IsFirstInstance()) {
       listener_.Accept(handle_);
       if (!arguments.empty()) {
+        startedWithTasks_ = true;
         application_.ShowMainForm = false;
         // Read before the first task can end, so that its report already
         // reaches the listed computers.
@@ -91,11 +93,15 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
       // A later start ends once its message loop runs, whether or not the
       // hand-over was taken.
       PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
-      HandOver(listener_.Channel(), arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
-                                                      : BuildHandOverTexts(arguments));
+      if (!HandOver(listener_.Channel(), arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
+                                                           : BuildHandOverTexts(arguments))) {
+        exitCode_ = ExitHandOverNotTaken;
+      }
     }
   } catch (const std::exception& error) {
     MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    // Tasks the scheduler asked for did not run.
+    if (!arguments.empty()) exitCode_ = ExitTaskFailed;
     application_.ShowMainForm = false;
     application_.Terminate();
   }
@@ -154,7 +160,8 @@ LRESULT TFormMain::SendWorkerRequest(unsigned message, PlatformVersion version, 
 
 void TFormMain::TaskListChanged() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
 
-void TFormMain::RunEnded() {
+void TFormMain::RunEnded(bool allSucceeded) {
+  if (!allSucceeded && startedWithTasks_) exitCode_ = ExitTaskFailed;
   // A hidden instance has nothing more to do. (The close handling keeps the
   // program alive if a task is handed over from now on.)
   if (!IsWindowVisible(handle_)) PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
@@ -170,6 +177,12 @@ void TFormMain::FormShow() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
 
 bool TFormMain::FormClose() {
   Sleep(CloseDelayMs);
+  // A worker whose run is over (it asked for this close itself) only has to
+  // return: waiting for it, rather than looking once, keeps a slow return
+  // from leaving a hidden instance behind with nobody to close it.
+  if (!RunQueue->IsRunActive() && IsThreadRunning(workerThread_.get())) {
+    WaitForSingleObject(workerThread_.get(), WorkerReturnLimitMs);
+  }
   // Entries in the queue are work not yet done: a task handed over just as
   // the last worker ended is waiting for its WM_START_WORKER.
   if (IsThreadRunning(workerThread_.get()) || RunQueue->Count() > 0) {

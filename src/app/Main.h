@@ -5,6 +5,7 @@
 // ends the program.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@
 #include "win/UniqueHandle.h"
 
 namespace ns {
+
+inline constexpr int ExitTaskFailed = 1;
+inline constexpr int ExitHandOverNotTaken = 2;
 
 class TFormMain : public IWorkerHost {
  public:
@@ -46,7 +50,13 @@ class TFormMain : public IWorkerHost {
   bool TestConnection(const TInfobaseLogon& logon, PlatformVersion version) override;
   void EndSessions(const TInfobaseLogon& logon, PlatformVersion version) override;
   void TaskListChanged() override;
-  void RunEnded() override;
+  void RunEnded(bool allSucceeded) override;
+
+  // What the process ends with, for the task scheduler's "last run result":
+  // 0, or ExitTaskFailed when the instance was started with task names and
+  // one of them failed or could not be found, or ExitHandOverNotTaken when a
+  // later start's hand-over was not taken. A person's start ends with 0.
+  int ExitCode() const { return exitCode_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -67,6 +77,8 @@ class TFormMain : public IWorkerHost {
   THandOverListener listener_;
   UniqueHandle instanceMutex_;
   UniqueHandle workerThread_;
+  bool startedWithTasks_ = false;
+  std::atomic<int> exitCode_{0};
   bool socketsStarted_ = false;
 };
 

@@ -1,7 +1,9 @@
 #include "backup/BackupWorker.h"
 
+#include <exception>
 #include <string>
 
+#include "base/Exception.h"
 #include "backup/DumpCommand.h"
 #include "backup/Messages.h"
 #include "backup/Packaging.h"
@@ -15,6 +17,7 @@
 #include "platform/PlatformInfo.h"
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskStore.h"
+#include "win/Win32Error.h"
 
 namespace ns {
 
@@ -42,15 +45,18 @@ class TWorker {
  public:
   explicit TWorker(const TWorkerContext& context) : context_(context) {}
 
-  void RunTask(const std::string& taskName) {
+  // False when the task failed or could not be found.
+  bool RunTask(const std::string& queuedName) {
     TTaskRun run;
-    if (Begin(run, taskName)) Process(run);
+    if (!Begin(run, queuedName)) return false;
+    Process(run);
+    return run.Succeeded;
   }
 
  private:
   // False when the task's launch parameters cannot be read: the entry is
   // passed over without a trace.
-  bool Begin(TTaskRun& run, const std::string& taskName);
+  bool Begin(TTaskRun& run, const std::string& queuedName);
   void Process(TTaskRun& run);
   // Checks, connection test, session termination and the designer. Returns
   // with run.Message set when a check failed.
@@ -64,10 +70,15 @@ class TWorker {
   const TWorkerContext& context_;
 };
 
-bool TWorker::Begin(TTaskRun& run, const std::string& taskName) {
-  run.TaskName = taskName;
-  run.TaskKey = TaskKeyPath(taskName);
-  if (!ReadLaunchParameters(taskName, run.LaunchParameters)) return false;
+bool TWorker::Begin(TTaskRun& run, const std::string& queuedName) {
+  // The name as typed on a command line may differ in letter case from the
+  // key; the dump, its archive entry and the archive take the key's spelling,
+  // so that both spellings land in one entry and rotate together.
+  run.TaskName = StoredTaskName(queuedName);
+  if (run.TaskName.empty()) return false;
+  run.TaskKey = TaskKeyPath(run.TaskName);
+  if (!ReadLaunchParameters(run.TaskName, run.LaunchParameters)) return false;
+  // The queue ignores letter case: this is the queued entry.
   context_.Queue->SetStatus(run.TaskName, StatusRunning);
   Refresh();
   return true;
@@ -76,9 +87,12 @@ bool TWorker::Begin(TTaskRun& run, const std::string& taskName) {
 void TWorker::Process(TTaskRun& run) {
   try {
     Dump(run);
-  } catch (...) {
-    // Recorded like any other failure, with whatever message there was.
-    run.Succeeded = false;
+  } catch (const Exception& error) {
+    // The program's own errors speak for themselves (a stored password
+    // that does not decode, say).
+    Fail(run, error.what());
+  } catch (const std::exception& error) {
+    Fail(run, std::string(MessageProgramError) + error.what());
   }
 
   if (run.Succeeded && GetFileAttributesA(run.DumpFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -130,7 +144,8 @@ void TWorker::Dump(TTaskRun& run) {
   DeleteFileA(run.DumpFile.c_str());
   DeleteFileA(run.DesignerLog.c_str());
   Sleep(PauseBeforeDesignerMs);
-  switch (RunAndWait(run.CommandLine, true, true, ReadDesignerTimeoutSeconds() * 1000)) {
+  DWORD startError = 0;
+  switch (RunAndWait(run.CommandLine, true, true, ReadDesignerTimeoutSeconds() * 1000, &startError)) {
     case TRunResult::Succeeded:
       run.Succeeded = true;
       break;
@@ -138,6 +153,10 @@ void TWorker::Dump(TTaskRun& run) {
       Fail(run, MessageDesignerStopped);
       break;
     case TRunResult::NotStarted:
+      // A command line too long for Windows, a designer removed since the
+      // platform was found: the system's reason is all there is to report.
+      Fail(run, std::string(MessageDesignerNotStarted) + "\r\n" + SystemErrorText(startError));
+      break;
     case TRunResult::Failed:
       // The designer's own log becomes the report.
       run.Succeeded = false;
@@ -151,7 +170,7 @@ DWORD WINAPI BackupWorker(void* parameter) {
   std::unique_ptr<TWorkerContext> context(static_cast<TWorkerContext*>(parameter));
   TWorker worker(*context);
   WalkRunQueue(*context->Queue, *context->Host,
-               [&worker](const std::string& taskName) { worker.RunTask(taskName); });
+               [&worker](const std::string& taskName) { return worker.RunTask(taskName); });
   return 0;
 }
 

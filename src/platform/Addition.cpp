@@ -16,7 +16,8 @@ std::string TempFilePath(const std::string& fileName) {
   return std::string(folder, length) + fileName;
 }
 
-TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWORD waitLimitMs) {
+TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWORD waitLimitMs,
+                      DWORD* startError) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK;
@@ -25,6 +26,7 @@ TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWOR
   std::string mutableCommandLine = commandLine;  // CreateProcessA may write into it
   if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE,
                       NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info)) {
+    if (startError) *startError = GetLastError();
     return TRunResult::NotStarted;
   }
   UniqueHandle process(info.hProcess);

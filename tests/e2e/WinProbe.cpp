@@ -80,12 +80,25 @@ int Window(const char* className, int seconds) {
   return 1;
 }
 
+// Holds a named mutex for a while, as a first instance that never takes a
+// hand-over would.
+int Hold(const char* mutexName, int seconds) {
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, mutexName);
+  if (!mutex) return 1;
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(mutex);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "box") == 0) return Box(argv[2], std::atoi(argv[3]), argv[4]);
   if (argc == 4 && std::strcmp(argv[1], "visible") == 0) return Visible(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "window") == 0) return Window(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: winprobe box TITLE SECONDS OUTFILE | visible CLASS OUTFILE | window CLASS SECONDS\n");
+  if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr,
+               "usage: winprobe box TITLE SECONDS OUTFILE | visible CLASS OUTFILE | window CLASS SECONDS"
+               " | hold MUTEX SECONDS\n");
   return 2;
 }

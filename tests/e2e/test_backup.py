@@ -94,8 +94,10 @@ class Scenario(unittest.TestCase):
 
     # -- checks ----------------------------------------------------------------
 
-    def run_program(self, *args, timeout=180):
-        self.assertEqual(self.machine.run(list(args), timeout=timeout), 0)
+    def run_program(self, *args, timeout=180, exit_code=0):
+        """Runs the program as the scheduler would; its exit code is what the
+        scheduler shows as the last run's result."""
+        self.assertEqual(self.machine.run(list(args), timeout=timeout), exit_code)
 
     def assert_recorded(self, task, state, log=None):
         values = self.machine.task_values(task)
@@ -170,6 +172,17 @@ class Backup(Scenario):
         self.run_program("*", timeout=60)
         self.assertEqual(self.reports(), [])
 
+    def test_a_name_typed_in_another_letter_case_is_the_same_task(self):
+        self.file_infobase("C:\\Bases\\A")
+        self.machine.add_task("Бухгалтерия", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        self.run_program("бухгалтерия")
+        self.run_program("БУХГАЛТЕРИЯ")
+        # One entry, in the key's spelling, which the next rotation finds.
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Archive"))), ["Бухгалтерия.dt"])
+        self.assert_recorded("Бухгалтерия", SUCCESS)
+        self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
+                         ["Протокол выгрузки Бухгалтерия"] * 2)
+
 
 class Failures(Scenario):
     platforms = "8.3"
@@ -192,13 +205,19 @@ class Failures(Scenario):
         }
         for name, (parameters, _) in cases.items():
             self.machine.add_task(name, parameters, Log="previous run")
+        # Failures before the designer writes anything must not leave the
+        # previous run's log, which may tell of a success, under "Ошибка".
+        self.machine.add_task("BadPassword", "8.3/FC:\\Bases\\Good/NAdmin/PZZ/DumpIBC:\\Archive",
+                              Log="Выгрузка успешно завершена")
         self.machine.add_task("DesignerFails", "8.3/FC:\\Bases\\Failing/NAdmin/DumpIBC:\\Archive")
         # Left by a run that was cut off: neither may pass for this run's.
         for stale in ("NoDump.dt", "NoDump.log"):
             with open(os.path.join(self.machine.temp_folder(), stale), "wb") as leftover:
                 leftover.write(b"left by an interrupted run\r\n")
-        self.run_program("*", timeout=300)
+        self.run_program("*", timeout=300, exit_code=1)
 
+        bad_password = self.assert_recorded("BadPassword", FAILURE)
+        self.assertTrue(bad_password["Log"].startswith("Пароль задания записан неверно"), bad_password)
         for name, (_, message) in cases.items():
             with self.subTest(task=name):
                 self.assert_recorded(name, FAILURE, message)
@@ -207,6 +226,7 @@ class Failures(Scenario):
         bodies = {body.split("\r\n", 1)[0][len("Протокол выгрузки "):]: body.split("\r\n", 1)[1]
                   for _, body in self.reports()}
         self.assertEqual(bodies["NoDump"], "Ошибка создания выгрузки.")
+        self.assertEqual(bodies["BadPassword"], bad_password["Log"])
         self.assertEqual(bodies["DesignerFails"], designer["Log"])
         self.assertEqual(os.listdir(self.machine.path("C:\\Archive")), [])
         self.assert_no_temporary_files()
@@ -235,6 +255,32 @@ class Instances(Scenario):
                          ["A1.dt", "A10.dt", "A11.dt", "A12.dt", "Slow.dt"])
         self.assert_no_temporary_files()
 
+    def test_later_starts_in_the_same_moment_all_get_their_tasks_run(self):
+        self.file_infobase("C:\\Bases\\Slow", SlowDump="6000")
+        self.file_infobase("C:\\Bases\\Fast")
+        self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
+        later = ["B%d" % i for i in range(1, 6)]
+        for name in later:
+            self.machine.add_task(name, "8.3/FC:\\Bases\\Fast/DumpIBC:\\Archive")
+        first = self.machine.start(["Slow"])
+        self.machine.wait_for_window("TFormMain")
+        time.sleep(1)
+        # As the scheduler starts every task that is due: all at once.
+        starts = [self.machine.start([name]) for name in later]
+        self.assertEqual([start.wait(timeout=120) for start in starts], [0] * len(later))
+        self.assertEqual(first.wait(timeout=240), 0)
+        self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
+                         sorted(n + ".dt" for n in later + ["Slow"]))
+
+    def test_a_hand_over_nobody_takes_ends_with_its_own_exit_code(self):
+        # A first instance that never takes a hand-over: only its mutex.
+        holder = self.machine.start(["hold", "NightshelfMutex-088FA840-B10D-11D6-BC38-016067709674", "40"],
+                                    program="winprobe.exe")
+        time.sleep(2)
+        self.machine.add_task("Daily", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        self.run_program("Daily", timeout=90, exit_code=2)
+        holder.kill()
+
     def test_a_later_start_without_arguments_shows_the_hidden_window(self):
         self.file_infobase("C:\\Bases\\Slow", SlowDump="5000")
         self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
@@ -260,7 +306,8 @@ class NoPlatform(Scenario):
         program = self.machine.start(["Daily"])
         self.assertEqual(self.machine.probe("box", "Nightshelf", "30"),
                          (0, "Не установлена система 1С:Предприятие 8.x"))
-        self.assertEqual(program.wait(timeout=30), 0)
+        # The scheduled task did not run: the scheduler shows a failure.
+        self.assertEqual(program.wait(timeout=30), 1)
         self.assertEqual(self.machine.task_values("Daily").get("State"), None)
 
 
