@@ -75,8 +75,11 @@ LangString ScheduleDescription ${LANG_RUSSIAN} "Резервное копиро�
 ; for both views on Windows, but Wine keeps one per view, so the other view's
 ; is taken when the view has none.
 !macro ConnectorIn VIEW OTHER PROGID FLAG
-  SetRegView ${OTHER}
-  ReadRegStr $1 HKCR "${PROGID}\CLSID" ""
+  StrCpy $1 ""
+  ${If} ${RunningX64}
+    SetRegView ${OTHER}
+    ReadRegStr $1 HKCR "${PROGID}\CLSID" ""
+  ${EndIf}
   SetRegView ${VIEW}
   ReadRegStr $2 HKCR "${PROGID}\CLSID" ""
   ${If} $2 == ""
