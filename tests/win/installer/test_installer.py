@@ -18,7 +18,7 @@ import xml.etree.ElementTree as ET
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from machine import Machine, TASK_STORE  # noqa: E402
+from machine import Machine  # noqa: E402
 
 BIN = os.environ["NS_BIN_DIR"]
 INSTALLER = os.environ["NS_INSTALLER"]
@@ -54,9 +54,6 @@ class InstallerCase(unittest.TestCase):
         self.machine = Machine("installer-" + type(self).__name__, self.arch, BIN, platforms="")
         if self.platform:
             self.install_platform()
-        self.installer = self.machine.path("C:\\e2e\\setup.exe")
-        with open(INSTALLER, "rb") as source, open(self.installer, "wb") as copy:
-            copy.write(source.read())
 
     def install_platform(self):
         args = [os.path.join(ROOT, "standin", "install"), self.machine.prefix,
@@ -77,7 +74,7 @@ class InstallerCase(unittest.TestCase):
     # -- acting as the administrator ---------------------------------------
 
     def install(self, *switches):
-        command = ["wine", self.installer, "/S"] + list(switches)
+        command = ["wine", INSTALLER, "/S"] + list(switches)
         with open(self.machine.path("C:\\e2e\\setup.log"), "wb") as log:
             return subprocess.run(command, env=self.machine.env, stdin=subprocess.DEVNULL,
                                   stdout=log, stderr=log, timeout=120).returncode
