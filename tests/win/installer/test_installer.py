@@ -50,6 +50,11 @@ class InstallerCase(unittest.TestCase):
     arch = "win64"
     platform = None  # bitness of the stand-in platform: "win32", "win64", "both" or None
 
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(INSTALLER):
+            raise AssertionError(INSTALLER + " is not built: scripts/build makes it with both Windows builds")
+
     def setUp(self):
         self.machine = Machine("installer-" + type(self).__name__, self.arch, BIN, platforms="")
         if self.platform:
