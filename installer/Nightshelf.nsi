@@ -108,15 +108,13 @@ Function DefaultFolder
   ${If} $FolderGiven != 1
     ${If} $Bitness == 64
       StrCpy $INSTDIR "$PROGRAMFILES64\Nightshelf"
-    ${Else}
-      ; Only a 64-bit Windows has a separate folder for 32-bit programs.
+    ${ElseIf} ${RunningX64}
       ; Taken from the environment rather than $PROGRAMFILES32, which names
       ; the 64-bit folder when this script is built for x64.
       ReadEnvStr $0 "ProgramFiles(x86)"
-      ${If} $0 == ""
-        StrCpy $0 $PROGRAMFILES
-      ${EndIf}
       StrCpy $INSTDIR "$0\Nightshelf"
+    ${Else}
+      StrCpy $INSTDIR "$PROGRAMFILES\Nightshelf"
     ${EndIf}
   ${EndIf}
 FunctionEnd

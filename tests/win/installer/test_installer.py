@@ -222,9 +222,21 @@ class BothPlatforms(InstallerCase):
 class NoPlatform(InstallerCase):
     platform = None
 
-    def test_installs_nothing_unless_forced(self):
+    def test_says_the_platform_is_needed_and_installs_nothing_unless_forced(self):
         self.assertEqual(self.install(), ABORTED)
         self.assert_nothing_installed()
+
+        wizard = subprocess.Popen(["wine", INSTALLER], env=self.machine.env, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertEqual(self.machine.probe("box", "Установка Nightshelf", "60"),
+                         (0, "Nightshelf работает только вместе с платформой 1С:Предприятие 8.2 или 8.3, "
+                             "а её COM-соединитель на этом компьютере не зарегистрирован.\r\n\r\n"
+                             "Установите сначала платформу. Установить Nightshelf всё равно?"))
+        # The box's first button insists; the wizard that follows is left.
+        subprocess.run(["wineserver", "-k"], env=self.machine.env)
+        wizard.wait(timeout=30)
+        subprocess.run(["wineserver", "-p"], env=self.machine.env, check=True)
+
         self.assertEqual(self.install("/FORCE"), 0)
         self.assert_installed(64)
 
