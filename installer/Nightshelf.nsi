@@ -11,6 +11,9 @@
 ;   /X86         the 32-bit program where the 64-bit one would be chosen
 ;   /FORCE       install even though no platform is registered
 
+; A Unicode installer: the task definition handed to the Task Scheduler is
+; UTF-16 and holds the user's name, often Cyrillic, which an ANSI installer
+; cannot write; its Russian texts read the same under any code page.
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
