@@ -67,8 +67,15 @@ class InstallerCase(unittest.TestCase):
             args += ["--bitness", self.platform]
         # The stand-in's installer waits for the prefix's Wine server to end,
         # which the machine keeps running.
+        self.restart_wine(lambda: subprocess.run(args, check=True))
+
+    def restart_wine(self, between):
+        """Ends every Wine process of the prefix and its server, waits until
+        the server is gone (a process started meanwhile would meet a dying
+        one), does what it is given, and starts a lasting server again."""
         subprocess.run(["wineserver", "-k"], env=self.machine.env)
-        subprocess.run(args, check=True)
+        subprocess.run(["wineserver", "-w"], env=self.machine.env)
+        between()
         subprocess.run(["wineserver", "-p"], env=self.machine.env, check=True)
 
     def tearDown(self):
@@ -233,9 +240,7 @@ class NoPlatform(InstallerCase):
                              "а её COM-соединитель на этом компьютере не зарегистрирован.\r\n\r\n"
                              "Установите сначала платформу. Установить Nightshelf всё равно?"))
         # The box's first button insists; the wizard that follows is left.
-        subprocess.run(["wineserver", "-k"], env=self.machine.env)
-        wizard.wait(timeout=30)
-        subprocess.run(["wineserver", "-p"], env=self.machine.env, check=True)
+        self.restart_wine(lambda: wizard.wait(timeout=30))
 
         self.assertEqual(self.install("/FORCE"), 0)
         self.assert_installed(64)
