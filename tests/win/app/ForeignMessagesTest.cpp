@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "app/Application.h"
@@ -22,13 +23,15 @@ TEST(MainWindow, IgnoresWorkerRequestsTheWorkerDidNotMake) {
     EXPECT_EQ(SendMessageA(form.Handle(), WM_END_SESSIONS, 2, parameter), 0);
   }
   // A message from another thread, as another process's would arrive.
-  std::thread stranger([&] { SendMessageA(form.Handle(), WM_TEST_CONNECTION, 1, 0x5678); });
+  std::atomic<LRESULT> answer{-1};
+  std::thread stranger([&] { answer = SendMessageA(form.Handle(), WM_TEST_CONNECTION, 1, 0x5678); });
   MSG message;
-  while (stranger.joinable()) {
+  while (answer == -1) {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    if (WaitForSingleObject(stranger.native_handle(), 10) == WAIT_OBJECT_0) stranger.join();
+    Sleep(10);
   }
-  SUCCEED();
+  stranger.join();
+  EXPECT_EQ(answer, 0);
 }
 
 }  // namespace
