@@ -116,8 +116,8 @@ TEST(Packaging, TwoProcessesPackingIntoOneArchiveAtOnceKeepBothEntries) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
     TArchiveFolder folder;
-    std::string dumps[] = {folder.Dump("Первая" + std::to_string(round), 4 << 20),
-                           folder.Dump("Second" + std::to_string(round), 4 << 20)};
+    std::string dumps[] = {folder.NoisyDump("Первая" + std::to_string(round), 8 << 20),
+                           folder.NoisyDump("Second" + std::to_string(round), 8 << 20)};
     std::string eventName = "Nightshelf.PackingTest." + std::to_string(GetCurrentProcessId()) + "." +
                             std::to_string(round);
     UniqueHandle start(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
