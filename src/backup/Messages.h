@@ -25,4 +25,11 @@ inline constexpr std::string_view MessageDesignerNotStarted = "Не удалос
 inline constexpr std::string_view MessageProgramError = "Ошибка программы: ";
 inline constexpr std::string_view MessageDesignerLeftNoLog = "Конфигуратор не оставил протокола выгрузки.";
 
+// Each followed by a line break and the path concerned.
+// A temporary file of an earlier run of the task that is still there: this
+// run's dump could not be told from it.
+inline constexpr std::string_view MessageStaleFileNotDeleted = "Не удалось удалить файл прошлого запуска:";
+// A path the system's file functions would not take whole.
+inline constexpr std::string_view MessagePathTooLong = "Слишком длинный путь (больше 259 символов):";
+
 }  // namespace ns

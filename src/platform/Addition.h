@@ -12,7 +12,7 @@ namespace ns {
 bool IsThreadRunning(HANDLE thread);
 
 // The Windows temporary folder (with its trailing backslash) followed by
-// `fileName`.
+// `fileName`, never cut short. Throws when the system cannot tell the folder.
 std::string TempFilePath(const std::string& fileName);
 
 enum class TRunResult {

@@ -22,6 +22,8 @@ BIN = os.environ.get("NS_BIN_DIR", os.path.join(os.path.dirname(__file__), "..",
 SUCCESS = "Успех"
 FAILURE = "Ошибка"
 TIMESTAMP = re.compile(r"^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$")
+# An archive folder whose archive's path is longer than the system takes.
+LONG_FOLDER = "\\".join(["Очень длинное имя папки архивов"] * 8)
 
 
 def today_archive(folder, task=None):
@@ -107,9 +109,12 @@ class Scenario(unittest.TestCase):
             self.assertEqual(values.get("Log"), log)
         return values
 
-    def assert_no_temporary_files(self):
+    def assert_temporary_files(self, expected):
         left = [f for f in os.listdir(self.machine.temp_folder()) if f.endswith((".dt", ".log"))]
-        self.assertEqual(left, [])
+        self.assertEqual(sorted(left), expected)
+
+    def assert_no_temporary_files(self):
+        self.assert_temporary_files([])
 
     def reports(self):
         # Reports of the last task are sent just before the program ends.
@@ -191,6 +196,7 @@ class Failures(Scenario):
         self.file_infobase("C:\\Bases\\Good", users=("Admin:",))
         self.file_infobase("C:\\Bases\\Failing", FailExit="3")
         self.file_infobase("C:\\Bases\\Empty", NoDump="1")
+        self.file_infobase("C:\\Bases\\Zero", Size="0")
         self.file_infobase("C:\\Bases\\Hanging", Hang="1")
         self.machine.import_registry({"HKEY_CURRENT_USER\\Software\\Nightshelf": {"DesignerTimeout": "5"}})
         cases = {
@@ -199,7 +205,12 @@ class Failures(Scenario):
             "NoArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIB", "Не указан путь к каталогу архива."),
             "WrongUser": ("8.3/FC:\\Bases\\Good/NNobody/DumpIBC:\\Archive", "Ошибка соединения с базой."),
             "NoDump": ("8.3/FC:\\Bases\\Empty/NAdmin/DumpIBC:\\Archive", "Ошибка создания выгрузки."),
+            "ZeroDump": ("8.3/FC:\\Bases\\Zero/NAdmin/DumpIBC:\\Archive", "Ошибка создания выгрузки."),
+            "StaleDump": ("8.3/FC:\\Bases\\Empty/NAdmin/DumpIBC:\\Archive",
+                          "Не удалось удалить файл прошлого запуска:"),
             "BadArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIBQ:\\nowhere", "Ошибка создания архива."),
+            "LongArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIBC:\\" + LONG_FOLDER,
+                                  "Слишком длинный путь (больше 259 символов):"),
             "Hanging": ("8.3/FC:\\Bases\\Hanging/NAdmin/DumpIBC:\\Archive",
                         "Конфигуратор не завершил выгрузку за отведённое время и был остановлен."),
         }
@@ -211,16 +222,27 @@ class Failures(Scenario):
                               Log="Выгрузка успешно завершена")
         self.machine.add_task("DesignerFails", "8.3/FC:\\Bases\\Failing/NAdmin/DumpIBC:\\Archive")
         # Left by a run that was cut off: neither may pass for this run's.
-        for stale in ("NoDump.dt", "NoDump.log"):
+        for stale in ("NoDump.dt", "NoDump.log", "StaleDump.dt"):
             with open(os.path.join(self.machine.temp_folder(), stale), "wb") as leftover:
                 leftover.write(b"left by an interrupted run\r\n")
+        # One that cannot be deleted stops its task instead of being packed.
+        os.chmod(os.path.join(self.machine.temp_folder(), "StaleDump.dt"), 0o444)
         self.run_program("*", timeout=300, exit_code=1)
 
         bad_password = self.assert_recorded("BadPassword", FAILURE)
         self.assertTrue(bad_password["Log"].startswith("Пароль задания записан неверно"), bad_password)
+        # A message that names a path or a reason has them on the lines below it.
+        detailed = {"StaleDump": "StaleDump.dt", "BadArchiveFolder": "Q:\\nowhere\\",
+                    "LongArchiveFolder": LONG_FOLDER + "\\1C8-"}
         for name, (_, message) in cases.items():
             with self.subTest(task=name):
-                self.assert_recorded(name, FAILURE, message)
+                log = self.assert_recorded(name, FAILURE)["Log"]
+                first, _, rest = log.partition("\r\n")
+                self.assertEqual(first, message)
+                if name in detailed:
+                    self.assertIn(detailed[name], rest)
+                else:
+                    self.assertEqual(rest, "")
         designer = self.assert_recorded("DesignerFails", FAILURE)
         self.assertTrue(designer["Log"].endswith("\r\n"), designer)  # the designer's own log
         bodies = {body.split("\r\n", 1)[0][len("Протокол выгрузки "):]: body.split("\r\n", 1)[1]
@@ -229,7 +251,9 @@ class Failures(Scenario):
         self.assertEqual(bodies["BadPassword"], bad_password["Log"])
         self.assertEqual(bodies["DesignerFails"], designer["Log"])
         self.assertEqual(os.listdir(self.machine.path("C:\\Archive")), [])
-        self.assert_no_temporary_files()
+        # The dump that could not be packed is the only copy of that backup;
+        # the stale one could not be deleted.
+        self.assert_temporary_files(["BadArchiveFolder.dt", "StaleDump.dt"])
 
 
 class Instances(Scenario):

@@ -86,11 +86,12 @@ struct EInjected : Exception {
   EInjected() : Exception("injected fault") {}
 };
 
-// The system's file system with faults on request: a read error after some
-// bytes of one file, a full disk after some bytes written, a failing final
+// The system's file system with faults on request: a file that cannot be
+// opened, a read error after some bytes of one file, a full disk after some bytes written, a failing final
 // move; and files that look newer than they are.
 class TFaultyFileSystem final : public TFileSystem {
  public:
+  std::string failOpenOf;      // the path that cannot be opened for reading
   std::string failReadOf;      // the path whose reading fails...
   uint64_t failReadAfter = 0;  // ...after this many bytes
   int64_t writeBudget = -1;    // bytes that can be written before the disk is full; -1 unlimited
@@ -104,6 +105,7 @@ class TFaultyFileSystem final : public TFileSystem {
     return status;
   }
   std::unique_ptr<TFile> OpenRead(const std::string& path) override {
+    if (path == failOpenOf) throw EInjected();
     auto file = SystemFileSystem().OpenRead(path);
     if (path != failReadOf) return file;
     return std::make_unique<TFaultyFile>(std::move(file), *this, failReadAfter);
@@ -118,6 +120,7 @@ class TFaultyFileSystem final : public TFileSystem {
     SystemFileSystem().Replace(from, to);
   }
   void Remove(const std::string& path) override { SystemFileSystem().Remove(path); }
+  std::unique_ptr<TLock> TryLock(const std::string& path) override { return SystemFileSystem().TryLock(path); }
   std::vector<std::string> ListFolder(const std::string& path) override {
     return SystemFileSystem().ListFolder(path);
   }
