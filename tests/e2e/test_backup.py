@@ -154,7 +154,8 @@ class Backup(Scenario):
         self.file_infobase("C:\\Bases\\B")
         self.machine.add_task("First", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive\\")
         self.machine.add_task("Third", "8.3/FC:\\Bases\\B/DumpIBC:\\Archive")
-        self.run_program("First", "Second", "Third")
+        # A task that cannot be found is a failed night for the scheduler.
+        self.run_program("First", "Second", "Third", exit_code=1)
 
         self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
                          ["First.dt", "Third.dt"])
@@ -271,7 +272,8 @@ class Instances(Scenario):
         # Twelve arguments: /Param1 must find the first, not the tenth.
         self.assertEqual(self.machine.run(["A%d" % i for i in range(1, 13)], timeout=60), 0)
         self.assertIsNone(first.poll(), "the first instance ended before the hand-over was run")
-        self.assertEqual(first.wait(timeout=180), 0)
+        # A2 to A9 name no task: the first instance's run reports a failure.
+        self.assertEqual(first.wait(timeout=180), 1)
 
         self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
                          ["Протокол выгрузки " + n for n in ("Slow", "A1", "A10", "A11", "A12")])
