@@ -1,0 +1,495 @@
+#include "tasks/Taskedit.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/WindowMessages.h"
+#include "controls/ButtonEdit.h"
+#include "controls/FlatButton.h"
+#include "controls/FlatCheckBox.h"
+#include "platform/ConnectionString.h"
+#include "platform/Connector.h"
+#include "platform/PlatformInfo.h"
+#include "platform/TextFunctions.h"
+#include "tasks/TaskStore.h"
+#include "win/UniqueItemIdList.h"
+#include "win/Win32Error.h"
+
+namespace ns {
+
+namespace {
+
+constexpr char ClassName[] = "TFormTaskEdit";
+constexpr char Caption[] = "Задание";
+constexpr int ClientWidth = 496;
+constexpr int ClientHeight = 232;
+constexpr int DaysLimit = 3;
+// The folder open button needs at least a drive and its backslash.
+constexpr size_t ShortestFolder = 3;
+
+enum ControlId {
+  IdTaskName = 100,
+  IdPlatform82,
+  IdPlatform83,
+  IdBase,
+  IdUser,
+  IdPassword,
+  IdExclusively,
+  IdTestConnection,
+  IdDumpIB,
+  IdAddName,
+  IdDays,
+  IdOk,
+  // Escape sends IDCANCEL, so "Нет" carries it.
+  IdNo = IDCANCEL,
+};
+
+std::string WindowText(HWND window) {
+  int length = GetWindowTextLengthA(window);
+  std::string text(length + 1, '\0');
+  text.resize(GetWindowTextA(window, text.data(), length + 1));
+  return text;
+}
+
+void SetText(HWND window, const std::string& text) { SetWindowTextA(window, text.c_str()); }
+
+HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, const RECT& bounds,
+                   int id = 0, DWORD exStyle = 0) {
+  HWND control = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left,
+                                 bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+  if (!control) ThrowLastError();
+  return control;
+}
+
+RECT Bounds(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+
+bool IsRadioButton(HWND window) {
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  return lstrcmpiA(className, "Button") == 0 &&
+         (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+}
+
+// Focusing an unchecked automatic radio button checks it, so moving the
+// focus onto a radio group lands on the button already checked.
+HWND CheckedOfGroup(HWND dialog, HWND radio) {
+  for (HWND item = radio;;) {
+    if (SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED) return item;
+    item = GetNextDlgGroupItem(dialog, item, FALSE);
+    if (!item || item == radio) return radio;
+  }
+}
+
+UniqueFont CreateDialogFont() {
+  HDC screen = GetDC(nullptr);
+  int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  return UniqueFont(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+}
+
+UniqueIcon OpenFolderGlyph() {
+  SHSTOCKICONINFO info = {};
+  info.cbSize = sizeof info;
+  if (FAILED(SHGetStockIconInfo(SIID_FOLDEROPEN, SHGSI_ICON | SHGSI_SMALLICON, &info))) return UniqueIcon();
+  return UniqueIcon(info.hIcon);
+}
+
+void RegisterOnce() {
+  static const bool registered = [] {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = TFormTaskEdit::WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = ClassName;
+    CheckWin32(RegisterClassA(&windowClass) != 0);
+    return true;
+  }();
+  (void)registered;
+}
+
+}  // namespace
+
+std::string BrowseForFolder(HWND owner) {
+  UniqueItemIdList root;
+  SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, root.put());
+  char displayName[MAX_PATH] = {};
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = owner;
+  browse.pidlRoot = root.get();
+  browse.pszDisplayName = displayName;
+  browse.lpszTitle = "Выберите каталог";
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  UniqueItemIdList chosen(SHBrowseForFolderA(&browse));
+  char path[MAX_PATH] = {};
+  if (!chosen || !SHGetPathFromIDListA(chosen.get(), path)) return {};
+  return path;
+}
+
+TFormTaskEdit::TFormTaskEdit(HWND owner, bool isNew, HWND listView)
+    : IsNew(isNew), owner_(owner), listView_(listView), font_(CreateDialogFont()), openFolderGlyph_(OpenFolderGlyph()) {
+  RegisterOnce();
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  RECT frame = {0, 0, ClientWidth, ClientHeight};
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  handle_ = CreateWindowExA(exStyle, ClassName, Caption, style, 0, 0, frame.right - frame.left,
+                            frame.bottom - frame.top, owner, nullptr, GetModuleHandleA(nullptr), this);
+  if (!handle_) ThrowLastError();
+  try {
+    CreateControls();
+  } catch (...) {
+    DestroyWindow(handle_);
+    throw;
+  }
+  FormCreate();
+}
+
+TFormTaskEdit::~TFormTaskEdit() {
+  if (hint_) DestroyWindow(hint_);
+  SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+  DestroyWindow(handle_);
+}
+
+void TFormTaskEdit::CreateControls() {
+  HWND self = handle_;
+  // Top row: the name on the left, the platform versions at the right edge.
+  LabelTaskName = CreateControl(self, "STATIC", "Наименование:", SS_LEFT, Bounds(8, 11, 84, 16));
+  TaskName = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(96, 8, 280, 21), IdTaskName,
+                           WS_EX_CLIENTEDGE);
+  ChPlatform82 = CreateFlatCheckBox(self, IdPlatform82, "8.2", Bounds(392, 10, 44, 17), TCheckKind::FirstRadio);
+  ChPlatform83 = CreateFlatCheckBox(self, IdPlatform83, "8.3", Bounds(444, 10, 44, 17), TCheckKind::NextRadio);
+  SetChecked(ChPlatform82, true);
+
+  // The connection: address; user with "Монопольно"; password with "Тест".
+  GroupBoxConnection = CreateControl(self, "BUTTON", "Соединение", BS_GROUPBOX | WS_GROUP, Bounds(8, 36, 480, 102));
+  LabelBase = CreateControl(self, "STATIC", "Адрес информационной базы:", SS_LEFT, Bounds(16, 57, 156, 16));
+  Base = CreateButtonEdit(self, IdBase, Bounds(176, 54, 304, 21), {EllipsisButton});
+  LabelUser = CreateControl(self, "STATIC", "Пользователь:", SS_LEFT, Bounds(16, 84, 156, 16));
+  User = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, Bounds(176, 81, 180, 21), IdUser,
+                       WS_EX_CLIENTEDGE);
+  ChExclusively = CreateFlatCheckBox(self, IdExclusively, "Монопольно", Bounds(368, 83, 112, 17));
+  LabelPassword = CreateControl(self, "STATIC", "Пароль:", SS_LEFT, Bounds(16, 111, 156, 16));
+  Password = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_PASSWORD,
+                           Bounds(176, 108, 180, 21), IdPassword, WS_EX_CLIENTEDGE);
+  SendMessageA(Password, EM_SETPASSWORDCHAR, '*', 0);
+  sbTestConnection = CreateFlatButton(self, IdTestConnection, "Тест", Bounds(400, 107, 80, 23));
+
+  // The archive folder, the name in the archive's name and the retention days.
+  LabelDumpIB = CreateControl(self, "STATIC", "Каталог архива:", SS_LEFT, Bounds(8, 151, 96, 16));
+  DumpIB = CreateButtonEdit(self, IdDumpIB, Bounds(108, 148, 380, 21),
+                            {EllipsisButton, TEditButton{"Открыть каталог", openFolderGlyph_.get()}});
+  ChAddName = CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 180, 300, 17));
+  GroupBoxDays = CreateControl(self, "BUTTON", "Дни", BS_GROUPBOX | WS_GROUP, Bounds(408, 172, 80, 52));
+  Days = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(420, 193, 56, 21), IdDays, WS_EX_CLIENTEDGE);
+  SendMessageA(Days, EM_SETLIMITTEXT, DaysLimit, 0);
+  SetWindowSubclass(Days, DaysProc, 1, reinterpret_cast<DWORD_PTR>(this));
+
+  // The buttons at the bottom left; neither is the default button.
+  bbtOk = CreateControl(self, "BUTTON", "Да", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, Bounds(8, 202, 84, 25), IdOk);
+  bbtNo = CreateControl(self, "BUTTON", "Нет", WS_TABSTOP | BS_PUSHBUTTON, Bounds(100, 202, 84, 25), IdNo);
+
+  for (HWND child = GetWindow(self, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  }
+
+  hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, self, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (hint_) {
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = self;
+    tool.uId = reinterpret_cast<UINT_PTR>(Days);
+    tool.lpszText = const_cast<char*>("Автоматическое удаление архивных данных");
+    SendMessageA(hint_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+void TFormTaskEdit::FormCreate() {
+  if (IsNew) {
+    if (Platform1CInfo.Found83) {
+      SetChecked(ChPlatform83, true);
+      SetChecked(ChPlatform82, false);
+    }
+    return;
+  }
+  SetText(TaskName, SelectedTaskName());
+  std::string passwordError;
+  TTaskRecord record = ParseLaunchParameters(SelectedLaunchParameters(), &passwordError);
+  SetChecked(ChPlatform83, record.Version == PlatformVersion83);
+  SetChecked(ChPlatform82, record.Version != PlatformVersion83);
+  if (record.Exclusively) SetChecked(ChExclusively, true);
+  if (record.AddName) SetChecked(ChAddName, true);
+  SetText(Base, record.Base);
+  SetText(User, record.User);
+  SetText(DumpIB, record.DumpIB);
+  SetText(Days, record.Days);
+  // Without its key the stored text stays in the field as it is.
+  SetText(Password, record.Password);
+  if (!passwordError.empty()) {
+    MessageBoxA(handle_, passwordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
+  }
+  Changed = false;
+}
+
+std::string TFormTaskEdit::SelectedTaskName() const {
+  int item = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
+  if (item < 0) return {};
+  char text[1024] = {};
+  ListView_GetItemText(listView_, item, 0, text, sizeof text);
+  return text;
+}
+
+std::string TFormTaskEdit::SelectedLaunchParameters() const {
+  int item = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
+  if (item < 0) return {};
+  // A launch parameter string has no length limit of its own.
+  std::vector<char> text(32768);
+  ListView_GetItemText(listView_, item, 1, text.data(), static_cast<int>(text.size()));
+  return text.data();
+}
+
+void TFormTaskEdit::ShowModal() {
+  RECT owner, dialog;
+  GetWindowRect(owner_ && IsWindowVisible(owner_) ? owner_ : GetDesktopWindow(), &owner);
+  GetWindowRect(handle_, &dialog);
+  int width = dialog.right - dialog.left, height = dialog.bottom - dialog.top;
+  SetWindowPos(handle_, nullptr, owner.left + (owner.right - owner.left - width) / 2,
+               owner.top + (owner.bottom - owner.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+  modalResult_ = 0;
+  bool ownerWasEnabled = owner_ && !EnableWindow(owner_, FALSE);
+  ShowWindow(handle_, SW_SHOW);
+  SetFocus(TaskName);
+  MSG message;
+  while (modalResult_ == 0) {
+    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+      // The program is ending: the loop that waits for WM_QUIT gets it too.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      modalResult_ = IDCANCEL;
+      break;
+    }
+    bool ours = message.hwnd == handle_ || IsChild(handle_, message.hwnd);
+    if (ours && message.message == WM_KEYDOWN && FormKeyDown(message.wParam)) continue;
+    if (ours && IsDialogMessageA(handle_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  // The owner is enabled before the dialog hides, so that it gets the
+  // activation back.
+  if (ownerWasEnabled) EnableWindow(owner_, TRUE);
+  ShowWindow(handle_, SW_HIDE);
+}
+
+void TFormTaskEdit::Close(int result) {
+  if (testing_) return;
+  modalResult_ = result;
+}
+
+LRESULT CALLBACK TFormTaskEdit::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* created = static_cast<TFormTaskEdit*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    created->handle_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* self = reinterpret_cast<TFormTaskEdit*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  try {
+    return self->Dispatch(message, wParam, lParam);
+  } catch (const std::exception& error) {
+    MessageBoxA(window, error.what(), Caption, MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+}
+
+LRESULT TFormTaskEdit::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_CLOSE:
+      Close(IDCANCEL);
+      return 0;
+    case WM_SETCURSOR:
+      if (testing_) {
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+  }
+  return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+void TFormTaskEdit::OnCommand(int id, WORD code) {
+  switch (id) {
+    case IdTaskName:
+    case IdBase:
+    case IdUser:
+    case IdPassword:
+    case IdDumpIB:
+    case IdDays:
+      if (code == EN_CHANGE) TaskNameChange();
+      if (id == IdBase && code == ButtonEditClick(0)) BaseEditButtons0Click();
+      if (id == IdDumpIB && code == ButtonEditClick(0)) DumpIBEditButtons0Click();
+      if (id == IdDumpIB && code == ButtonEditClick(1)) DumpIBEditButtons1Click();
+      break;
+    case IdPlatform82:
+    case IdPlatform83:
+    case IdExclusively:
+    case IdAddName:
+      if (code == BN_CLICKED) TaskNameChange();
+      break;
+    case IdTestConnection:
+      if (code == BN_CLICKED) sbTestConnectionClick();
+      break;
+    case IdOk:
+      if (code == BN_CLICKED) bbtOkClick();
+      break;
+    case IdNo:
+      Close(IDCANCEL);
+      break;
+  }
+}
+
+void TFormTaskEdit::TaskNameChange() { Changed = true; }
+
+LRESULT CALLBACK TFormTaskEdit::DaysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR form) {
+  if (message == WM_CHAR) {
+    char key = static_cast<char>(wParam);
+    reinterpret_cast<TFormTaskEdit*>(form)->DaysKeyPress(key);
+    if (key == 0) return 0;
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(edit, DaysProc, 1);
+  }
+  return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+void TFormTaskEdit::DaysKeyPress(char& key) {
+  bool digit = key >= '0' && key <= '9';
+  if (!digit && key != '\b' && key != '\r') key = 0;
+}
+
+bool TFormTaskEdit::FormKeyDown(WPARAM key) {
+  if (key != VK_RETURN) return false;
+  // Enter moves on like Tab, so that it never presses a button.
+  HWND next = GetNextDlgTabItem(handle_, GetFocus(), FALSE);
+  if (next && IsRadioButton(next)) next = CheckedOfGroup(handle_, next);
+  if (next) SetFocus(next);
+  return true;
+}
+
+void TFormTaskEdit::BaseEditButtons0Click() {
+  std::string folder = BrowseForFolder(handle_);
+  if (!folder.empty()) SetText(Base, folder);
+}
+
+void TFormTaskEdit::DumpIBEditButtons0Click() {
+  std::string folder = BrowseForFolder(handle_);
+  if (!folder.empty()) SetText(DumpIB, folder);
+}
+
+void TFormTaskEdit::DumpIBEditButtons1Click() {
+  std::string folder = WindowText(DumpIB);
+  if (folder.size() < ShortestFolder) return;
+  ShellExecuteA(handle_, "Open", folder.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void TFormTaskEdit::sbTestConnectionClick() {
+  if (testing_) return;
+  PlatformVersion version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
+  std::string connection = BuildTestConnectionString(WindowText(Base), WindowText(User), WindowText(Password));
+  // Opening an infobase can take a while: the wait cursor shows it, and the
+  // dialog takes no other command until the outcome is shown.
+  testing_ = true;
+  EnableWindow(sbTestConnection, FALSE);
+  HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  struct TRestore {
+    TFormTaskEdit& form;
+    HCURSOR cursor;
+    ~TRestore() {
+      form.testing_ = false;
+      EnableWindow(form.sbTestConnection, TRUE);
+      SetCursor(cursor);
+    }
+  } restore{*this, previous};
+  TestConnection(connection, WindowText(handle_), version, true);
+}
+
+void TFormTaskEdit::bbtOkClick() {
+  if (testing_) return;
+  if (SaveTask()) Close(IDOK);
+}
+
+void TFormTaskEdit::Refuse(const std::string& text, HWND focus) {
+  MessageBoxA(handle_, text.c_str(), WindowText(handle_).c_str(), MB_OK | MB_ICONSTOP);
+  if (focus) SetFocus(focus);
+}
+
+TTaskRecord TFormTaskEdit::ControlsRecord() const {
+  TTaskRecord record;
+  record.Version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
+  record.Exclusively = IsChecked(ChExclusively);
+  record.AddName = IsChecked(ChAddName);
+  record.Days = WindowText(Days);
+  record.Base = WindowText(Base);
+  record.User = WindowText(User);
+  record.Password = WindowText(Password);
+  record.DumpIB = WindowText(DumpIB);
+  return record;
+}
+
+bool TFormTaskEdit::SaveTask() {
+  std::string name = Trim(WindowText(TaskName));
+  if (name.empty()) {
+    Refuse("Не указано задание!", TaskName);
+    return false;
+  }
+  std::string old;
+  bool renamed = false;
+  if (!IsNew) {
+    if (!Changed) return true;
+    old = SelectedTaskName();
+    renamed = name != old;
+  }
+  // Letter case does not count here: the registry would open the other task.
+  if ((IsNew || renamed) && TaskExists(name)) {
+    Refuse("Задание с таким именем уже существует!", TaskName);
+    return false;
+  }
+  // Composed before the key exists, so that a password that cannot be
+  // stored leaves no empty task behind.
+  std::string parameters = ComposeLaunchParameters(ControlsRecord());
+  {
+    TRegistryKey key = OpenOrCreateTask(name);
+    bool written = key.IsOpen() && key.WriteText("", parameters);
+    if (written && !IsNew) {
+      // The last run's outcome belongs to the settings it ran with.
+      for (const char* value : {"StateDateTime", "State", "Log"}) written = key.WriteText(value, "") && written;
+    }
+    if (!written) {
+      Refuse("Не удалось сохранить задание «" + name + "» в реестре.", TaskName);
+      return false;
+    }
+  }
+  if (renamed && !DeleteTask(old)) {
+    Refuse("Задание сохранено под именем «" + name + "», но прежнее задание «" + old +
+           "» удалить не удалось: теперь в списке есть оба.");
+  }
+  auto copy = std::make_unique<char[]>(name.size() + 1);
+  name.copy(copy.get(), name.size());
+  copy[name.size()] = '\0';
+  if (PostMessageA(owner_, WM_REFRESH_TASKS, 0, reinterpret_cast<LPARAM>(copy.get()))) copy.release();
+  return true;
+}
+
+}  // namespace ns
