@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "win/Form.h"
 #include "win/Win32Error.h"
 
 namespace ns {
@@ -36,6 +37,7 @@ void TApplication::Run() {
   if (ShowMainForm && mainWindow_) ShowWindow(mainWindow_, SW_SHOW);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TForm::PreTranslate(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
