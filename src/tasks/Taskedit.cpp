@@ -24,7 +24,7 @@ namespace ns {
 namespace {
 
 constexpr char ClassName[] = "TFormTaskEdit";
-constexpr char Caption[] = "Задание";
+constexpr char FormCaption[] = "Задание";
 constexpr int ClientWidth = 496;
 constexpr int ClientHeight = 232;
 constexpr int DaysLimit = 3;
@@ -85,14 +85,6 @@ HWND CheckedOfGroup(HWND dialog, HWND radio) {
   }
 }
 
-UniqueFont CreateDialogFont() {
-  HDC screen = GetDC(nullptr);
-  int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return UniqueFont(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-}
-
 UniqueIcon OpenFolderGlyph() {
   SHSTOCKICONINFO info = {};
   info.cbSize = sizeof info;
@@ -100,20 +92,12 @@ UniqueIcon OpenFolderGlyph() {
   return UniqueIcon(info.hIcon);
 }
 
-void RegisterOnce() {
-  static const bool registered = [] {
+void InitControlsOnce() {
+  static const bool initialised = [] {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = TFormTaskEdit::WindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = ClassName;
-    CheckWin32(RegisterClassA(&windowClass) != 0);
-    return true;
+    return InitCommonControlsEx(&controls) != FALSE;
   }();
-  (void)registered;
+  (void)initialised;
 }
 
 }  // namespace
@@ -135,32 +119,21 @@ std::string BrowseForFolder(HWND owner) {
 }
 
 TFormTaskEdit::TFormTaskEdit(HWND owner, bool isNew, HWND listView)
-    : IsNew(isNew), owner_(owner), listView_(listView), font_(CreateDialogFont()), openFolderGlyph_(OpenFolderGlyph()) {
-  RegisterOnce();
-  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-  RECT frame = {0, 0, ClientWidth, ClientHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  handle_ = CreateWindowExA(exStyle, ClassName, Caption, style, 0, 0, frame.right - frame.left,
-                            frame.bottom - frame.top, owner, nullptr, GetModuleHandleA(nullptr), this);
-  if (!handle_) ThrowLastError();
-  try {
-    CreateControls();
-  } catch (...) {
-    DestroyWindow(handle_);
-    throw;
-  }
+    : IsNew(isNew), owner_(owner), listView_(listView), openFolderGlyph_(OpenFolderGlyph()) {
+  InitControlsOnce();
+  // Fixed size: a single border and the close box only.
+  CreateForm(ClassName, FormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+             WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, ClientWidth, ClientHeight, owner);
+  CreateControls();
   FormCreate();
 }
 
 TFormTaskEdit::~TFormTaskEdit() {
   if (hint_) DestroyWindow(hint_);
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-  DestroyWindow(handle_);
 }
 
 void TFormTaskEdit::CreateControls() {
-  HWND self = handle_;
+  HWND self = Handle();
   // Top row: the name on the left, the platform versions at the right edge.
   LabelTaskName = CreateControl(self, "STATIC", "Наименование:", SS_LEFT, Bounds(8, 11, 84, 16));
   TaskName = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(96, 8, 280, 21), IdTaskName,
@@ -197,9 +170,7 @@ void TFormTaskEdit::CreateControls() {
   bbtOk = CreateControl(self, "BUTTON", "Да", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, Bounds(8, 202, 84, 25), IdOk);
   bbtNo = CreateControl(self, "BUTTON", "Нет", WS_TABSTOP | BS_PUSHBUTTON, Bounds(100, 202, 84, 25), IdNo);
 
-  for (HWND child = GetWindow(self, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  }
+  ApplyFormFont(self);
 
   hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, self, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -236,7 +207,7 @@ void TFormTaskEdit::FormCreate() {
   // Without its key the stored text stays in the field as it is.
   SetText(Password, record.Password);
   if (!passwordError.empty()) {
-    MessageBoxA(handle_, passwordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxA(Handle(), passwordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
   }
   Changed = false;
 }
@@ -258,60 +229,13 @@ std::string TFormTaskEdit::SelectedLaunchParameters() const {
   return text.data();
 }
 
-void TFormTaskEdit::ShowModal() {
-  RECT owner, dialog;
-  GetWindowRect(owner_ && IsWindowVisible(owner_) ? owner_ : GetDesktopWindow(), &owner);
-  GetWindowRect(handle_, &dialog);
-  int width = dialog.right - dialog.left, height = dialog.bottom - dialog.top;
-  SetWindowPos(handle_, nullptr, owner.left + (owner.right - owner.left - width) / 2,
-               owner.top + (owner.bottom - owner.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-
-  modalResult_ = 0;
-  bool ownerWasEnabled = owner_ && !EnableWindow(owner_, FALSE);
-  ShowWindow(handle_, SW_SHOW);
-  SetFocus(TaskName);
-  MSG message;
-  while (modalResult_ == 0) {
-    if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
-      // The program is ending: the loop that waits for WM_QUIT gets it too.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      modalResult_ = IDCANCEL;
-      break;
-    }
-    bool ours = message.hwnd == handle_ || IsChild(handle_, message.hwnd);
-    if (ours && message.message == WM_KEYDOWN && FormKeyDown(message.wParam)) continue;
-    if (ours && IsDialogMessageA(handle_, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  // The owner is enabled before the dialog hides, so that it gets the
-  // activation back.
-  if (ownerWasEnabled) EnableWindow(owner_, TRUE);
-  ShowWindow(handle_, SW_HIDE);
-}
-
 void TFormTaskEdit::Close(int result) {
   if (testing_) return;
   modalResult_ = result;
+  if (IsModal()) EndModal(result);
 }
 
-LRESULT CALLBACK TFormTaskEdit::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* created = static_cast<TFormTaskEdit*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    created->handle_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<TFormTaskEdit*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  try {
-    return self->Dispatch(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    MessageBoxA(window, error.what(), Caption, MB_OK | MB_ICONSTOP);
-    return 0;
-  }
-}
-
-LRESULT TFormTaskEdit::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TFormTaskEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -326,7 +250,7 @@ LRESULT TFormTaskEdit::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
   }
-  return DefWindowProcA(handle_, message, wParam, lParam);
+  return TForm::WndProc(message, wParam, lParam);
 }
 
 void TFormTaskEdit::OnCommand(int id, WORD code) {
@@ -382,26 +306,26 @@ void TFormTaskEdit::DaysKeyPress(char& key) {
 bool TFormTaskEdit::FormKeyDown(WPARAM key) {
   if (key != VK_RETURN) return false;
   // Enter moves on like Tab, so that it never presses a button.
-  HWND next = GetNextDlgTabItem(handle_, GetFocus(), FALSE);
-  if (next && IsRadioButton(next)) next = CheckedOfGroup(handle_, next);
+  HWND next = GetNextDlgTabItem(Handle(), GetFocus(), FALSE);
+  if (next && IsRadioButton(next)) next = CheckedOfGroup(Handle(), next);
   if (next) SetFocus(next);
   return true;
 }
 
 void TFormTaskEdit::BaseEditButtons0Click() {
-  std::string folder = BrowseForFolder(handle_);
+  std::string folder = BrowseForFolder(Handle());
   if (!folder.empty()) SetText(Base, folder);
 }
 
 void TFormTaskEdit::DumpIBEditButtons0Click() {
-  std::string folder = BrowseForFolder(handle_);
+  std::string folder = BrowseForFolder(Handle());
   if (!folder.empty()) SetText(DumpIB, folder);
 }
 
 void TFormTaskEdit::DumpIBEditButtons1Click() {
   std::string folder = WindowText(DumpIB);
   if (folder.size() < ShortestFolder) return;
-  ShellExecuteA(handle_, "Open", folder.c_str(), nullptr, nullptr, SW_SHOW);
+  ShellExecuteA(Handle(), "Open", folder.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 void TFormTaskEdit::sbTestConnectionClick() {
@@ -422,7 +346,7 @@ void TFormTaskEdit::sbTestConnectionClick() {
       SetCursor(cursor);
     }
   } restore{*this, previous};
-  TestConnection(connection, WindowText(handle_), version, true);
+  TestConnection(connection, Caption(), version, true);
 }
 
 void TFormTaskEdit::bbtOkClick() {
@@ -431,7 +355,7 @@ void TFormTaskEdit::bbtOkClick() {
 }
 
 void TFormTaskEdit::Refuse(const std::string& text, HWND focus) {
-  MessageBoxA(handle_, text.c_str(), WindowText(handle_).c_str(), MB_OK | MB_ICONSTOP);
+  MessageBoxA(Handle(), text.c_str(), Caption().c_str(), MB_OK | MB_ICONSTOP);
   if (focus) SetFocus(focus);
 }
 

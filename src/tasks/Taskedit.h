@@ -10,11 +10,12 @@
 #include <string>
 
 #include "tasks/LaunchParameters.h"
+#include "win/Form.h"
 #include "win/UniqueHandle.h"
 
 namespace ns {
 
-class TFormTaskEdit {
+class TFormTaskEdit : public TForm {
  public:
   // `owner` is the main window: it is disabled while the dialog is shown and
   // receives WM_REFRESH_TASKS after a save. `listView` is its task list;
@@ -22,16 +23,13 @@ class TFormTaskEdit {
   // sub-item: the launch parameter string) is the task to change. The
   // dialog is created hidden and loaded at once.
   TFormTaskEdit(HWND owner, bool isNew, HWND listView);
-  ~TFormTaskEdit();
-  TFormTaskEdit(const TFormTaskEdit&) = delete;
-  TFormTaskEdit& operator=(const TFormTaskEdit&) = delete;
+  ~TFormTaskEdit() override;
 
   // Shows the dialog centred over its owner and returns once it closed.
-  void ShowModal();
+  int ShowModal() { return TForm::ShowModal(owner_); }
   // IDOK once a save closed the dialog, IDCANCEL once it was closed without
   // saving, 0 while it is open.
   int ModalResult() const { return modalResult_; }
-  HWND Handle() const { return handle_; }
 
   const bool IsNew;
   // Set by every change of an input control, cleared when loading an
@@ -50,12 +48,12 @@ class TFormTaskEdit {
   HWND GroupBoxDays = nullptr, Days = nullptr;
   HWND bbtOk = nullptr, bbtNo = nullptr;
 
- // The window class's procedure; public for the class registration only.
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool KeyPreview(WPARAM key) override { return FormKeyDown(key); }
 
  private:
   static LRESULT CALLBACK DaysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form);
-  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCommand(int id, WORD code);
 
   void CreateControls();
@@ -84,9 +82,7 @@ class TFormTaskEdit {
 
   HWND owner_;
   HWND listView_;
-  HWND handle_ = nullptr;
   HWND hint_ = nullptr;
-  UniqueFont font_;
   UniqueIcon openFolderGlyph_;
   int modalResult_ = 0;
   // While the connection is tried the dialog neither closes nor starts
