@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/MainPanel.h"
 #include "app/RunQueue.h"
 #include "app/ServersText.h"
 #include "app/Sharedmemory.h"
@@ -24,6 +25,9 @@ class TFormMain {
   TFormMain& operator=(const TFormMain&) = delete;
 
   HWND Handle() const { return handle_; }
+
+  // The list, the log and the buttons that fill the window.
+  TMainPanel& Panel1() { return *panel_; }
 
   // Start-up and shutdown of the instance.
   // `arguments`: the task names of the command line, without the program.
@@ -51,6 +55,7 @@ class TFormMain {
 
   TApplication& application_;
   HWND handle_ = nullptr;
+  std::unique_ptr<TMainPanel> panel_;
   THandOverListener listener_;
   UniqueHandle instanceMutex_;
   UniqueHandle workerThread_;
