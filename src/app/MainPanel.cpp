@@ -14,6 +14,7 @@
 #include "tasks/Options.h"
 #include "tasks/ScramblePassword.h"
 #include "tasks/TaskStore.h"
+#include "tasks/Taskedit.h"
 #include "win/RegistryKey.h"
 
 namespace ns {
@@ -74,6 +75,11 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       mainWindow_(mainWindow),
       runQueue_(std::move(runQueue)),
       logHeight_(InitialLogHeight) {
+  OpenTaskEditor = [this](bool isNew) {
+    TFormTaskEdit editor(mainWindow_, isNew, ListView.Handle(),
+                         {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
+    editor.ShowModal();
+  };
   Splitter1.OnMoved = [this](int top) {
     RECT client;
     GetClientRect(Handle(), &client);

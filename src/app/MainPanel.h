@@ -41,7 +41,8 @@ class TMainPanel : public TPanel {
   // The context menu of the list for the selected row; the caller owns it.
   HMENU BuildContextMenu() const;
 
-  // Opens the task editor (true: for a new task), once the program has one.
+  // Opens the task editor (true: for a new task) and returns when it closed;
+  // the editor posts the refresh itself. Tests put their own in its place.
   std::function<void(bool isNew)> OpenTaskEditor;
 
   // Command identifiers of the buttons and of the context menu.

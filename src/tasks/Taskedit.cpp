@@ -85,13 +85,6 @@ HWND CheckedOfGroup(HWND dialog, HWND radio) {
   }
 }
 
-UniqueIcon OpenFolderGlyph() {
-  SHSTOCKICONINFO info = {};
-  info.cbSize = sizeof info;
-  if (FAILED(SHGetStockIconInfo(SIID_FOLDEROPEN, SHGSI_ICON | SHGSI_SMALLICON, &info))) return UniqueIcon();
-  return UniqueIcon(info.hIcon);
-}
-
 void InitControlsOnce() {
   static const bool initialised = [] {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -118,13 +111,14 @@ std::string BrowseForFolder(HWND owner) {
   return path;
 }
 
-TFormTaskEdit::TFormTaskEdit(HWND owner, bool isNew, HWND listView)
-    : IsNew(isNew), owner_(owner), listView_(listView), openFolderGlyph_(OpenFolderGlyph()) {
+TFormTaskEdit::TFormTaskEdit(HWND owner, bool isNew, HWND listView, TTaskEditGlyphs glyphs)
+    : IsNew(isNew), owner_(owner), listView_(listView), glyphs_(glyphs) {
   InitControlsOnce();
   // Fixed size: a single border and the close box only.
-  CreateForm(ClassName, FormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+  CreateForm(ClassName, FormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
              WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, ClientWidth, ClientHeight, owner);
   CreateControls();
+  if (glyphs_.Ok) SendMessageA(bbtOk, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyphs_.Ok));
   FormCreate();
 }
 
@@ -135,8 +129,8 @@ TFormTaskEdit::~TFormTaskEdit() {
 void TFormTaskEdit::CreateControls() {
   HWND self = Handle();
   // Top row: the name on the left, the platform versions at the right edge.
-  LabelTaskName = CreateControl(self, "STATIC", "Наименование:", SS_LEFT, Bounds(8, 11, 84, 16));
-  TaskName = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(96, 8, 280, 21), IdTaskName,
+  LabelTaskName = CreateControl(self, "STATIC", "Наименование:", SS_LEFT, Bounds(8, 11, 108, 16));
+  TaskName = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(120, 8, 260, 21), IdTaskName,
                            WS_EX_CLIENTEDGE);
   ChPlatform82 = CreateFlatCheckBox(self, IdPlatform82, "8.2", Bounds(392, 10, 44, 17), TCheckKind::FirstRadio);
   ChPlatform83 = CreateFlatCheckBox(self, IdPlatform83, "8.3", Bounds(444, 10, 44, 17), TCheckKind::NextRadio);
@@ -144,23 +138,23 @@ void TFormTaskEdit::CreateControls() {
 
   // The connection: address; user with "Монопольно"; password with "Тест".
   GroupBoxConnection = CreateControl(self, "BUTTON", "Соединение", BS_GROUPBOX | WS_GROUP, Bounds(8, 36, 480, 102));
-  LabelBase = CreateControl(self, "STATIC", "Адрес информационной базы:", SS_LEFT, Bounds(16, 57, 156, 16));
-  Base = CreateButtonEdit(self, IdBase, Bounds(176, 54, 304, 21), {EllipsisButton});
-  LabelUser = CreateControl(self, "STATIC", "Пользователь:", SS_LEFT, Bounds(16, 84, 156, 16));
-  User = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, Bounds(176, 81, 180, 21), IdUser,
+  LabelBase = CreateControl(self, "STATIC", "Адрес информационной базы:", SS_LEFT, Bounds(16, 57, 180, 16));
+  Base = CreateButtonEdit(self, IdBase, Bounds(200, 54, 280, 21), {EllipsisButton});
+  LabelUser = CreateControl(self, "STATIC", "Пользователь:", SS_LEFT, Bounds(16, 84, 180, 16));
+  User = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, Bounds(200, 81, 170, 21), IdUser,
                        WS_EX_CLIENTEDGE);
-  ChExclusively = CreateFlatCheckBox(self, IdExclusively, "Монопольно", Bounds(368, 83, 112, 17));
-  LabelPassword = CreateControl(self, "STATIC", "Пароль:", SS_LEFT, Bounds(16, 111, 156, 16));
+  ChExclusively = CreateFlatCheckBox(self, IdExclusively, "Монопольно", Bounds(380, 83, 100, 17));
+  LabelPassword = CreateControl(self, "STATIC", "Пароль:", SS_LEFT, Bounds(16, 111, 180, 16));
   Password = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_PASSWORD,
-                           Bounds(176, 108, 180, 21), IdPassword, WS_EX_CLIENTEDGE);
+                           Bounds(200, 108, 170, 21), IdPassword, WS_EX_CLIENTEDGE);
   SendMessageA(Password, EM_SETPASSWORDCHAR, '*', 0);
   sbTestConnection = CreateFlatButton(self, IdTestConnection, "Тест", Bounds(400, 107, 80, 23));
 
   // The archive folder, the name in the archive's name and the retention days.
-  LabelDumpIB = CreateControl(self, "STATIC", "Каталог архива:", SS_LEFT, Bounds(8, 151, 96, 16));
-  DumpIB = CreateButtonEdit(self, IdDumpIB, Bounds(108, 148, 380, 21),
-                            {EllipsisButton, TEditButton{"Открыть каталог", openFolderGlyph_.get()}});
-  ChAddName = CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 180, 300, 17));
+  LabelDumpIB = CreateControl(self, "STATIC", "Каталог архива:", SS_LEFT, Bounds(8, 151, 108, 16));
+  DumpIB = CreateButtonEdit(self, IdDumpIB, Bounds(120, 148, 368, 21),
+                            {EllipsisButton, TEditButton{"Открыть каталог", glyphs_.OpenFolder}});
+  ChAddName = CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 180, 320, 17));
   GroupBoxDays = CreateControl(self, "BUTTON", "Дни", BS_GROUPBOX | WS_GROUP, Bounds(408, 172, 80, 52));
   Days = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(420, 193, 56, 21), IdDays, WS_EX_CLIENTEDGE);
   SendMessageA(Days, EM_SETLIMITTEXT, DaysLimit, 0);
@@ -204,10 +198,12 @@ void TFormTaskEdit::FormCreate() {
   SetText(User, record.User);
   SetText(DumpIB, record.DumpIB);
   SetText(Days, record.Days);
-  // Without its key the stored text stays in the field as it is.
+  // A password that cannot be decoded is shown as it is stored.
   SetText(Password, record.Password);
   if (!passwordError.empty()) {
-    MessageBoxA(Handle(), passwordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
+    // The dialog is not on the screen yet: the box belongs to the main
+    // window and carries its title.
+    MessageBoxA(owner_, passwordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
   }
   Changed = false;
 }

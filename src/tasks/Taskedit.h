@@ -11,9 +11,16 @@
 
 #include "tasks/LaunchParameters.h"
 #include "win/Form.h"
-#include "win/UniqueHandle.h"
 
 namespace ns {
+
+// The pictures of the dialog's buttons (resources of the program, not owned:
+// they must outlive the dialog). A button without its picture shows its
+// caption.
+struct TTaskEditGlyphs {
+  HICON Ok = nullptr;
+  HICON OpenFolder = nullptr;
+};
 
 class TFormTaskEdit : public TForm {
  public:
@@ -22,7 +29,7 @@ class TFormTaskEdit : public TForm {
   // when `isNew` is false its selected item (caption: the task name, first
   // sub-item: the launch parameter string) is the task to change. The
   // dialog is created hidden and loaded at once.
-  TFormTaskEdit(HWND owner, bool isNew, HWND listView);
+  TFormTaskEdit(HWND owner, bool isNew, HWND listView, TTaskEditGlyphs glyphs = {});
   ~TFormTaskEdit() override;
 
   // Shows the dialog centred over its owner and returns once it closed.
@@ -83,7 +90,7 @@ class TFormTaskEdit : public TForm {
   HWND owner_;
   HWND listView_;
   HWND hint_ = nullptr;
-  UniqueIcon openFolderGlyph_;
+  TTaskEditGlyphs glyphs_;
   int modalResult_ = 0;
   // While the connection is tried the dialog neither closes nor starts
   // another test.

@@ -73,16 +73,6 @@ struct View {
   static Type Empty() { return nullptr; }
   static void Close(Type v) { ::UnmapViewOfFile(v); }
 };
-struct Icon {
-  using Type = HICON;
-  static Type Empty() { return nullptr; }
-  static void Close(Type i) { ::DestroyIcon(i); }
-};
-struct Font {
-  using Type = HFONT;
-  static Type Empty() { return nullptr; }
-  static void Close(Type f) { ::DeleteObject(f); }
-};
 }  // namespace traits
 
 // Kernel objects whose "no handle" is null: threads, processes, events,
@@ -93,7 +83,5 @@ using UniqueFile = UniqueResource<traits::File>;
 using UniqueFind = UniqueResource<traits::Find>;
 using UniqueKey = UniqueResource<traits::Key>;
 using UniqueView = UniqueResource<traits::View>;
-using UniqueIcon = UniqueResource<traits::Icon>;
-using UniqueFont = UniqueResource<traits::Font>;
 
 }  // namespace ns

@@ -94,6 +94,9 @@ STEEL_EDGE = (0x4A, 0x51, 0x5C, 255)
 BLUE = (0x25, 0x6C, 0xD0, 255)
 BLUE_EDGE = (0x14, 0x3F, 0x7E, 255)
 WHITE = (0xFF, 0xFF, 0xFF, 255)
+FOLDER = (0xF0, 0xC2, 0x4E, 255)
+FOLDER_BACK = (0xC9, 0x93, 0x2A, 255)
+FOLDER_EDGE = (0x8A, 0x5E, 0x10, 255)
 
 # -- drawings: lists of (shape, colour), painted in order ----------------------
 
@@ -153,6 +156,15 @@ def ok():
     return [(tick_edge, GREEN_EDGE), (tick, GREEN)]
 
 
+def open_folder():
+    back_edge = polygon((0.04, 0.16), (0.40, 0.16), (0.50, 0.28), (0.88, 0.28), (0.88, 0.90), (0.04, 0.90))
+    back = polygon((0.10, 0.22), (0.37, 0.22), (0.47, 0.34), (0.82, 0.34), (0.82, 0.84), (0.10, 0.84))
+    # The front leans back: the folder stands open.
+    front_edge = polygon((0.22, 0.44), (1.00, 0.44), (0.84, 0.92), (0.02, 0.92))
+    front = polygon((0.26, 0.50), (0.92, 0.50), (0.80, 0.86), (0.10, 0.86))
+    return [(back_edge, FOLDER_EDGE), (back, FOLDER_BACK), (front_edge, FOLDER_EDGE), (front, FOLDER)]
+
+
 # file name: (drawing, sizes)
 PICTURES = {
     "Nightshelf.ico": (application, (16, 32, 48)),
@@ -162,6 +174,7 @@ PICTURES = {
     "Options.ico": (options, (32,)),
     "Info.ico": (info, (32,)),
     "Ok.ico": (ok, (16,)),
+    "OpenFolder.ico": (open_folder, (16,)),
 }
 
 # -- rendering and the .ico file -----------------------------------------------
