@@ -68,23 +68,6 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
 
 RECT Bounds(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
-bool IsRadioButton(HWND window) {
-  char className[16] = {};
-  GetClassNameA(window, className, sizeof className);
-  return lstrcmpiA(className, "Button") == 0 &&
-         (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
-}
-
-// Focusing an unchecked automatic radio button checks it, so moving the
-// focus onto a radio group lands on the button already checked.
-HWND CheckedOfGroup(HWND dialog, HWND radio) {
-  for (HWND item = radio;;) {
-    if (SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED) return item;
-    item = GetNextDlgGroupItem(dialog, item, FALSE);
-    if (!item || item == radio) return radio;
-  }
-}
-
 void InitControlsOnce() {
   static const bool initialised = [] {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -302,8 +285,9 @@ void TFormTaskEdit::DaysKeyPress(char& key) {
 bool TFormTaskEdit::FormKeyDown(WPARAM key) {
   if (key != VK_RETURN) return false;
   // Enter moves on like Tab, so that it never presses a button.
+  // In the version group the tab stop sits on the checked button (automatic
+  // radio buttons move it there), so passing the group changes no version.
   HWND next = GetNextDlgTabItem(Handle(), GetFocus(), FALSE);
-  if (next && IsRadioButton(next)) next = CheckedOfGroup(Handle(), next);
   if (next) SetFocus(next);
   return true;
 }
