@@ -20,6 +20,7 @@
 //                                        not block the probe)
 //   winprobe close CLASS OUTFILE         asks the window to close, as its
 //                                        close box does
+//   winprobe mouse X Y OUTFILE           moves the mouse pointer there
 //   winprobe rect CLASS OUTFILE          writes "left top width height" of
 //                                        the window
 #include <windows.h>
@@ -189,6 +190,8 @@ int Close(const char* className, const char* outFile) {
   return WriteText(outFile, "") ? 0 : 1;
 }
 
+int Mouse(int x, int y, const char* outFile) { return SetCursorPos(x, y) && WriteText(outFile, "") ? 0 : 1; }
+
 int Rect(const char* className, const char* outFile) {
   HWND window = FindWindowA(className, nullptr);
   RECT rect;
@@ -224,7 +227,8 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "select") == 0) return Select(argv[2], std::atoi(argv[3]), argv[4]);
   if (argc == 5 && std::strcmp(argv[1], "click") == 0) return Click(argv[2], argv[3], argv[4]);
   if (argc == 4 && std::strcmp(argv[1], "close") == 0) return Close(argv[2], argv[3]);
+  if (argc == 5 && std::strcmp(argv[1], "mouse") == 0) return Mouse(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
   if (argc == 4 && std::strcmp(argv[1], "rect") == 0) return Rect(argv[2], argv[3]);
-  std::fprintf(stderr, "usage: winprobe box|answer|visible|window|list|select|click|close|rect ... (see the source)\n");
+  std::fprintf(stderr, "usage: winprobe box|answer|visible|window|list|select|click|close|mouse|rect ... (see the source)\n");
   return 2;
 }
