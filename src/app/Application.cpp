@@ -34,7 +34,10 @@ void TApplication::Terminate() {
 
 void TApplication::Run() {
   if (terminated_) return;
-  if (ShowMainForm && mainWindow_) ShowWindow(mainWindow_, SW_SHOW);
+  if (ShowMainForm && mainWindow_) {
+    ShowWindow(mainWindow_, SW_SHOW);
+    SetForegroundWindow(mainWindow_);
+  }
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (TForm::PreTranslate(message)) continue;

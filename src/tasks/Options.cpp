@@ -41,6 +41,12 @@ TFormOptions::TFormOptions(HWND owner, HICON okGlyph)
       owner_(owner),
       tooltips_(CreateToolTips(Handle())) {
   if (okGlyph) SendMessageA(bbtOk, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(okGlyph));
+  // The caption shows the program's icon, as the main window's does.
+  if (owner) {
+    LONG_PTR icon = GetClassLongPtrA(owner, GCLP_HICONSM);
+    if (!icon) icon = GetClassLongPtrA(owner, GCLP_HICON);
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, icon);
+  }
   AddToolTip(tooltips_, ServersName, "Укажите через точку с запятой список компьютеров для отправки протокола");
   ApplyFormFont(Handle());
   FormCreate();

@@ -254,7 +254,7 @@ class Instances(Scenario):
 
 class Editor(Scenario):
     def probe(self, *args):
-        self.assertEqual(self.machine.run(list(args), timeout=60, program="winprobe.exe"), 0, args)
+        self.assertEqual(self.machine.probe(*args)[0], 0, args)
 
     def test_a_task_made_in_the_editor_runs_as_the_scheduler_starts_it(self):
         self.file_infobase("C:\\Bases\\Склад", users=("Кладовщик:пароль",))

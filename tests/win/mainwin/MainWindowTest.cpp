@@ -293,5 +293,26 @@ TEST_F(MainWindow, ResizingKeepsInfoAtTheRightEdgeAndTheLogItsHeight) {
   EXPECT_GT(rectOf(panel.sbInfo.Handle()).left, rectOf(panel.sbOptions.Handle()).right);
 }
 
+TEST_F(MainWindow, DraggingTheSplitterMovesTheBorderBetweenListAndLogButLeavesBothALine) {
+  Show();
+  auto height = [](HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    return static_cast<int>(rect.bottom - rect.top);
+  };
+  auto drag = [&](int dy) {
+    HWND bar = panel.Splitter1.Handle();
+    SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 1));
+    SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 1 + dy / 2));
+    SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(10, 1 + dy));
+  };
+  drag(-50);
+  EXPECT_EQ(height(panel.MemoLog), 130);
+  drag(1000);
+  EXPECT_EQ(height(panel.MemoLog), 1);
+  drag(-1000);
+  EXPECT_EQ(height(panel.ListView.Handle()), 1);
+}
+
 }  // namespace
 }  // namespace ns::test
