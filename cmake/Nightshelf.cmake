@@ -35,12 +35,29 @@ function(ns_target_defaults target)
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
 endfunction()
 
-# ns_add_library(name [WIN32_ONLY] SOURCES ... [LIBS ...])
+# ns_add_library(name [PORTABLE files...] [WINDOWS files...] [LIBS libs...]
+#                [WINDOWS_LIBS libs...])
+# One library per source folder. Portable files are built everywhere, Windows
+# files only in the Windows builds. A folder with nothing to build here (the
+# Win32 wrappers in the native build) gives an interface library that only
+# passes its dependencies on, so callers link the same names everywhere.
 function(ns_add_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
-  ns_target_defaults(${name})
-  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  cmake_parse_arguments(ARG "" "" "PORTABLE;WINDOWS;LIBS;WINDOWS_LIBS" ${ARGN})
+  set(sources ${ARG_PORTABLE})
+  set(libs ${ARG_LIBS})
+  if(WIN32)
+    list(APPEND sources ${ARG_WINDOWS})
+    list(APPEND libs ${ARG_WINDOWS_LIBS})
+  endif()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    ns_target_defaults(${name})
+    target_link_libraries(${name} PUBLIC ${libs})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${libs})
+  endif()
 endfunction()
 
 # ns_add_executable(name SOURCES ... [LIBS ...] [GUI])

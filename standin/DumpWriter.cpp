@@ -107,7 +107,8 @@ class TDumpStream {
 void WriteAll(HANDLE file, const char* data, size_t size) {
   while (size > 0) {
     DWORD wrote = 0;
-    CheckWin32(WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, kWriteChunk)), &wrote, nullptr));
+    CheckWin32(WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, kWriteChunk)), &wrote, nullptr),
+               "WriteFile");
     data += wrote;
     size -= wrote;
   }
@@ -142,7 +143,7 @@ void Write(HANDLE file, const TDumpOptions& options) {
   std::copy(tail.begin(), tail.end(), last.end() - tail.size());
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(options.Size - last.size());
-  CheckWin32(SetFilePointerEx(file, position, nullptr, FILE_BEGIN));
+  CheckWin32(SetFilePointerEx(file, position, nullptr, FILE_BEGIN), "SetFilePointerEx");
   WriteAll(file, last.data(), last.size());
 }
 
@@ -162,7 +163,7 @@ uint64_t SeedOf(const std::string& text) {
 void WriteDump(const std::string& path, const TDumpOptions& options) {
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  CheckWin32(static_cast<bool>(file));
+  CheckWin32(static_cast<bool>(file), "CreateFileA");
   try {
     Write(file.get(), options);
   } catch (...) {

@@ -11,16 +11,16 @@ void SetString(const std::string& subKey, const char* valueName, const std::stri
   UniqueKey key;
   LSTATUS status = RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_SET_VALUE, nullptr, key.put(), nullptr);
-  if (status != ERROR_SUCCESS) ThrowWin32Error(status);
+  if (status != ERROR_SUCCESS) ThrowWin32Error(status, "RegCreateKeyExA");
   status = RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1));
-  if (status != ERROR_SUCCESS) ThrowWin32Error(status);
+  if (status != ERROR_SUCCESS) ThrowWin32Error(status, "RegSetValueExA");
 }
 
 void DeleteTree(const std::string& subKey) {
   LSTATUS status = RegDeleteTreeA(HKEY_CLASSES_ROOT, subKey.c_str());
   if (status == ERROR_SUCCESS) status = RegDeleteKeyA(HKEY_CLASSES_ROOT, subKey.c_str());
-  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowWin32Error(status);
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowWin32Error(status, "RegDeleteTreeA");
 }
 
 void RegisterProgId(const char* progId, const char* clsid) {

@@ -2,7 +2,7 @@
 // A refusal of the stand-in platform: its text is what the real platform
 // would put in front of a person (the designer's log, the description of a
 // failed automation call), in Windows-1251.
-#include "platform/Exception.h"
+#include "base/Exception.h"
 
 namespace ns::standin {
 

@@ -2,6 +2,7 @@
 
 #include "win/Form.h"
 #include "win/Win32Error.h"
+#include "win/WindowObject.h"
 
 namespace ns {
 
@@ -19,12 +20,14 @@ TApplication::TApplication(HINSTANCE instance) : instance_(instance) {
   // the task bar see the application through it.
   handle_ = CreateWindowExA(0, ApplicationClassName, "Nightshelf", WS_POPUP, 0, 0, 0, 0, nullptr,
                             nullptr, instance, this);
-  if (!handle_) ThrowLastError();
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!handle_) ThrowLastError("CreateWindowExA");
 }
 
 TApplication::~TApplication() {
-  if (handle_) DestroyWindow(handle_);
+  if (handle_) {
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+  }
 }
 
 void TApplication::Terminate() {
@@ -44,11 +47,10 @@ void TApplication::Run() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  terminated_ = true;
 }
 
 LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<TApplication>(window, message, lParam);
   if (self && message == WM_CLOSE) {
     // Closing the application means closing its main window, whose close
     // handling decides whether the program really ends.

@@ -10,7 +10,6 @@ namespace ns {
 
 class TApplication {
  public:
-  // `closeMainWindow` runs when the application window receives WM_CLOSE.
   explicit TApplication(HINSTANCE instance);
   ~TApplication();
   TApplication(const TApplication&) = delete;
@@ -19,12 +18,12 @@ class TApplication {
   HINSTANCE Instance() const { return instance_; }
   HWND Handle() const { return handle_; }
 
+  // The window that a WM_CLOSE of the application is passed on to.
   void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
   bool ShowMainForm = true;
 
   // Ends the message loop (at once when it has not started yet).
   void Terminate();
-  bool Terminated() const { return terminated_; }
 
   // Shows the main window if ShowMainForm is still on, then dispatches
   // messages until Terminate.

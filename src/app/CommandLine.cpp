@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/TextFunctions.h"
+#include "base/TextFunctions.h"
 
 namespace ns {
 
@@ -43,12 +43,6 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
     if (argument.empty()) return arguments;
     arguments.push_back(std::move(argument));
   }
-}
-
-std::string BuildHandOverText(const std::vector<std::string>& arguments) {
-  std::string text;
-  for (std::size_t i = 0; i < arguments.size(); ++i) text += HandOverPiece(i + 1, arguments[i]);
-  return text;
 }
 
 std::vector<std::string> BuildHandOverTexts(const std::vector<std::string>& arguments) {

@@ -22,12 +22,10 @@ inline constexpr std::string_view ShowRequest = "NightshelfShowMainForm-088FA840
 // text is zero-terminated.
 inline constexpr std::size_t HandOverTextLimit = 1023;
 
-// The task-list form of a hand-over: for the arguments numbered 1, 2, ... the
-// pieces "/Param" + number + argument + "/", so Daily and Weekly give
-// "/Param1Daily//Param2Weekly/".
-std::string BuildHandOverText(const std::vector<std::string>& arguments);
-
-// The arguments as task-list texts of at most HandOverTextLimit bytes each,
+// The arguments in the task-list form of a hand-over: for the arguments
+// numbered 1, 2, ... the pieces "/Param" + number + argument + "/", so Daily
+// and Weekly give "/Param1Daily//Param2Weekly/". Cut into texts of at most
+// HandOverTextLimit bytes each,
 // to be handed over one after another; each text numbers its pieces from 1.
 // A long command line would otherwise be cut inside the block and tasks lost.
 // An argument whose piece alone does not fit is left out: it is longer than

@@ -3,20 +3,19 @@
 #include <winsock2.h>
 
 #include "app/CommandLine.h"
-#include "app/TaskStatus.h"
 #include "app/WindowMessages.h"
 #include "res/ResourceIds.h"
 #include "backup/BackupWorker.h"
+#include "backup/TaskStatus.h"
 #include "platform/Addition.h"
 #include "platform/Connector.h"
 #include "platform/PlatformDiscovery.h"
 #include "platform/SessionTermination.h"
 #include "tasks/TaskStore.h"
 #include "win/Win32Error.h"
+#include "win/WindowObject.h"
 
 namespace ns {
-
-TFormMain* FormMain = nullptr;
 
 namespace {
 
@@ -61,16 +60,13 @@ TFormMain::TFormMain(TApplication& application)
   int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   handle_ = CreateWindowExA(0, MainWindowClassName, MainWindowCaption, style, left, top, width, height,
                             nullptr, nullptr, application.Instance(), this);
-  if (!handle_) ThrowLastError();
-  SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!handle_) ThrowLastError("CreateWindowExA");
   panel_ = std::make_unique<TMainPanel>(handle_, RunQueue);
   panel_->Layout(ClientWidth, ClientHeight);
   application.SetMainWindow(handle_);
-  FormMain = this;
 }
 
 TFormMain::~TFormMain() {
-  FormMain = nullptr;
   if (handle_) {
     SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
     DestroyWindow(handle_);
@@ -142,14 +138,33 @@ void TFormMain::StartWorker() {
   // its run but not yet returned does not keep a new one from starting.
   if (!RunQueue->TryBeginRun()) return;
   if (workerThread_) WaitForSingleObject(workerThread_.get(), WorkerReturnLimitMs);
-  auto* context = new TWorkerContext{RunQueue, ServersText, handle_, application_.Handle()};
+  auto* context = new TWorkerContext{RunQueue, ServersText, this};
   workerThread_.reset(CreateThread(nullptr, 0, BackupWorker, context, 0, nullptr));
   if (!workerThread_) {
     delete context;
     RunQueue->AbandonRun();
-    return;
   }
-  SetThreadPriority(workerThread_.get(), THREAD_PRIORITY_NORMAL);
+}
+
+bool TFormMain::TestConnection(const TInfobaseLogon& logon, PlatformVersion version) {
+  return SendWorkerRequest(WM_TEST_CONNECTION, version, logon) != 0;
+}
+
+void TFormMain::EndSessions(const TInfobaseLogon& logon, PlatformVersion version) {
+  SendWorkerRequest(WM_END_SESSIONS, version, logon);
+}
+
+LRESULT TFormMain::SendWorkerRequest(unsigned message, PlatformVersion version, const TInfobaseLogon& logon) {
+  TWorkerRequests::TRequest request(workerRequests_, logon);
+  return SendMessageA(handle_, message, static_cast<WPARAM>(version), static_cast<LPARAM>(request.Tag()));
+}
+
+void TFormMain::TaskListChanged() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
+
+void TFormMain::RunEnded() {
+  // A hidden instance has nothing more to do. (The close handling keeps the
+  // program alive if a task is handed over from now on.)
+  if (!IsWindowVisible(handle_)) PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
 }
 
 void TFormMain::ShowMainWindow() {
@@ -177,8 +192,9 @@ void TFormMain::ReadServersText() {
 }
 
 LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TFormMain*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<TFormMain>(window, message, lParam);
   if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCCREATE) self->handle_ = window;
   try {
     return self->Dispatch(message, wParam, lParam);
   } catch (const std::exception& error) {
@@ -189,11 +205,16 @@ LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam,
 
 LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_TEST_CONNECTION:
-      return TestConnection(reinterpret_cast<const char*>(lParam), "", static_cast<int>(wParam), false) ? 1 : 0;
-    case WM_END_SESSIONS:
-      TerminateSessions(reinterpret_cast<const char*>(lParam), static_cast<int>(wParam));
+    case WM_TEST_CONNECTION: {
+      const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));
+      if (!request) return 0;
+      return ns::TestConnection(request->ConnectionString(), "", static_cast<PlatformVersion>(wParam), false) ? 1 : 0;
+    }
+    case WM_END_SESSIONS: {
+      const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));
+      if (request) TerminateSessions(request->Logon(), static_cast<PlatformVersion>(wParam));
       return 0;
+    }
     case WM_REFRESH_TASKS: {
       // The block with the name to select belongs to this handler.
       std::unique_ptr<char[]> name(reinterpret_cast<char*>(lParam));

@@ -1,7 +1,8 @@
 #pragma once
 // TFormMain: the main window. It owns the run queue, starts the backup
-// worker, answers the worker's requests for COM work (which must run on this
-// thread) and decides whether closing it ends the program.
+// worker and hosts it: the worker's requests for COM work (which must run on
+// this thread) arrive as messages, and the window decides whether closing it
+// ends the program.
 #include <windows.h>
 
 #include <memory>
@@ -10,17 +11,19 @@
 
 #include "app/Application.h"
 #include "app/MainPanel.h"
-#include "app/RunQueue.h"
-#include "app/ServersText.h"
 #include "app/Sharedmemory.h"
+#include "app/WorkerRequests.h"
+#include "backup/RunQueue.h"
+#include "backup/ServersText.h"
+#include "backup/WorkerHost.h"
 #include "win/UniqueHandle.h"
 
 namespace ns {
 
-class TFormMain {
+class TFormMain : public IWorkerHost {
  public:
   explicit TFormMain(TApplication& application);
-  ~TFormMain();
+  ~TFormMain() override;
   TFormMain(const TFormMain&) = delete;
   TFormMain& operator=(const TFormMain&) = delete;
 
@@ -42,6 +45,13 @@ class TFormMain {
   std::shared_ptr<TRunQueue> RunQueue;
   std::shared_ptr<TServersText> ServersText;
 
+  // IWorkerHost, called on the worker's thread: the requests for COM work are
+  // sent to this window and wait for it; the others post and return.
+  bool TestConnection(const TInfobaseLogon& logon, PlatformVersion version) override;
+  void EndSessions(const TInfobaseLogon& logon, PlatformVersion version) override;
+  void TaskListChanged() override;
+  void RunEnded() override;
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
@@ -53,16 +63,16 @@ class TFormMain {
   bool IsFirstInstance();
   void QueueCommandLine(const std::vector<std::string>& arguments);
 
+  LRESULT SendWorkerRequest(unsigned message, PlatformVersion version, const TInfobaseLogon& logon);
+
   TApplication& application_;
   HWND handle_ = nullptr;
   std::unique_ptr<TMainPanel> panel_;
+  TWorkerRequests workerRequests_;
   THandOverListener listener_;
   UniqueHandle instanceMutex_;
   UniqueHandle workerThread_;
   bool socketsStarted_ = false;
 };
-
-// The one main window of the process.
-extern TFormMain* FormMain;
 
 }  // namespace ns

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "AboutText.h"
-#include "app/TaskStatus.h"
+#include "backup/TaskStatus.h"
 #include "app/WindowMessages.h"
-#include "platform/Registry.h"
+#include "win/Registry.h"
 #include "res/ResourceIds.h"
 #include "tasks/LaunchParameters.h"
 #include "tasks/Options.h"

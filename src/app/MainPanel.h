@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 #include "app/TaskListView.h"
 #include "controls/SpeedButton.h"
 #include "controls/Splitter.h"

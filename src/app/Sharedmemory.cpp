@@ -38,7 +38,7 @@ UniqueHandle DuplicateForThread(HANDLE handle) {
   HANDLE copy = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE,
                        DUPLICATE_SAME_ACCESS)) {
-    ThrowLastError();
+    ThrowLastError("DuplicateHandle");
   }
   return UniqueHandle(copy);
 }
@@ -48,9 +48,9 @@ UniqueHandle DuplicateForThread(HANDLE handle) {
 void OpenChannel(THandOverChannel& channel) {
   channel.Mapping.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                            HandOverMappingSize, HandOverMappingName));
-  if (!channel.Mapping) ThrowLastError();
+  if (!channel.Mapping) ThrowLastError("CreateFileMappingA");
   channel.Event.reset(CreateEventA(nullptr, TRUE, FALSE, HandOverEventName));
-  if (!channel.Event) ThrowLastError();
+  if (!channel.Event) ThrowLastError("CreateEventA");
 }
 
 void CloseChannel(THandOverChannel& channel) {
@@ -61,7 +61,7 @@ void CloseChannel(THandOverChannel& channel) {
 void SendHandOver(THandOverChannel& channel, const std::string& text) {
   size_t length = std::min<size_t>(text.size(), HandOverMappingSize - 1);
   UniqueView view = MapBlock(channel.Mapping.get(), FILE_MAP_WRITE);
-  if (!view) ThrowLastError();
+  if (!view) ThrowLastError("MapViewOfFile");
   char* block = static_cast<char*>(view.get());
   std::memcpy(block, text.data(), length);
   block[length] = '\0';
@@ -104,13 +104,12 @@ void THandOverListener::Start() {
   shared_->Event = DuplicateForThread(channel_.Event.get());
   shared_->Stop = false;
   auto* parameter = new std::shared_ptr<TShared>(shared_);
-  HANDLE thread = CreateThread(nullptr, 0, HandOverListener, parameter, 0, nullptr);
+  // The thread is not waited for: what it uses it owns.
+  UniqueHandle thread(CreateThread(nullptr, 0, HandOverListener, parameter, 0, nullptr));
   if (!thread) {
     delete parameter;
-    ThrowLastError();
+    ThrowLastError("CreateThread");
   }
-  SetThreadPriority(thread, THREAD_PRIORITY_NORMAL);
-  CloseHandle(thread);
 }
 
 void THandOverListener::Accept(HWND mainWindow) { shared_->Window = mainWindow; }

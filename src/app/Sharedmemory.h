@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 #include "win/UniqueHandle.h"
 
 namespace ns {

@@ -25,7 +25,7 @@ TTaskListView::TTaskListView(HWND parent, int id) {
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleA(nullptr), nullptr);
-  if (!handle_) ThrowLastError();
+  if (!handle_) ThrowLastError("CreateWindowExA");
   ListView_SetExtendedListViewStyle(handle_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   int index = 0;
   for (const TColumnSpec& spec : Columns) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/CaseFolding.h"
+#include "base/CaseFolding.h"
 
 namespace ns {
 

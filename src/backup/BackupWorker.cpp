@@ -2,18 +2,17 @@
 
 #include <string>
 
-#include "app/TaskStatus.h"
-#include "app/WindowMessages.h"
 #include "backup/DumpCommand.h"
 #include "backup/Messages.h"
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
 #include "backup/Rotation.h"
+#include "backup/TaskStatus.h"
+#include "backup/WorkerLoop.h"
 #include "net/Delivery.h"
 #include "platform/Addition.h"
 #include "platform/ConnectionString.h"
 #include "platform/PlatformInfo.h"
-#include "platform/Registry.h"
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskStore.h"
 
@@ -25,10 +24,6 @@ namespace {
 // give a connection closed a moment ago time to be released by the platform.
 constexpr DWORD PauseBeforeConnectionTestMs = 1000;
 constexpr DWORD PauseBeforeDesignerMs = 1000;
-
-// A longer limit than a week is surely a typing error; it also keeps the
-// milliseconds within a DWORD.
-constexpr unsigned long MaxDesignerTimeoutSeconds = 7 * 24 * 60 * 60;
 
 // The values of the task being processed; fresh for every task.
 struct TTaskRun {
@@ -47,10 +42,14 @@ class TWorker {
  public:
   explicit TWorker(const TWorkerContext& context) : context_(context) {}
 
-  void Run();
+  void RunTask(const std::string& taskName) {
+    TTaskRun run;
+    if (Begin(run, taskName)) Process(run);
+  }
 
  private:
-  // Steps 1-2: false when the task's launch parameters cannot be read.
+  // False when the task's launch parameters cannot be read: the entry is
+  // passed over without a trace.
   bool Begin(TTaskRun& run, const std::string& taskName);
   void Process(TTaskRun& run);
   // Checks, connection test, session termination and the designer. Returns
@@ -60,40 +59,15 @@ class TWorker {
     run.Succeeded = false;
     run.Message = message;
   }
-  void Refresh() { PostMessageA(context_.MainWindow, WM_REFRESH_TASKS, 0, 0); }
-  DWORD DesignerTimeoutMs() const;
+  void Refresh() { context_.Host->TaskListChanged(); }
 
   const TWorkerContext& context_;
 };
 
-void TWorker::Run() {
-  TRunQueue& queue = *context_.Queue;
-  size_t index = 0;
-  try {
-    do {
-      // The count is read again before every entry: tasks handed over
-      // meanwhile are run in the same pass.
-      for (; index < queue.Count(); ++index) {
-        TTaskRun run;
-        if (Begin(run, queue.NameAt(index))) Process(run);
-      }
-    } while (!queue.FinishRunUnlessQueued(index));
-  } catch (...) {
-    // An unexpected error ends the pass; what was not reached is dropped
-    // with the queue.
-    while (!queue.FinishRunUnlessQueued(queue.Count())) {
-    }
-  }
-  // The run is over and the queue empty; a hidden instance has nothing more
-  // to do. (The close handling keeps the program alive if a task is handed
-  // over from now on.)
-  if (!IsWindowVisible(context_.MainWindow)) PostMessageA(context_.ApplicationWindow, WM_CLOSE, 0, 0);
-}
-
 bool TWorker::Begin(TTaskRun& run, const std::string& taskName) {
   run.TaskName = taskName;
   run.TaskKey = TaskKeyPath(taskName);
-  if (!ReadRegistryString(HKEY_CURRENT_USER, run.TaskKey, "", run.LaunchParameters)) return false;
+  if (!ReadLaunchParameters(taskName, run.LaunchParameters)) return false;
   context_.Queue->SetStatus(run.TaskName, StatusRunning);
   Refresh();
   return true;
@@ -142,16 +116,12 @@ void TWorker::Dump(TTaskRun& run) {
   }
 
   Sleep(PauseBeforeConnectionTestMs);
-  std::string connection = BuildConnectionString(task.Base, task.User, task.Password);
-  if (SendMessageA(context_.MainWindow, WM_TEST_CONNECTION, task.Version,
-                   reinterpret_cast<LPARAM>(connection.c_str())) == 0) {
+  TInfobaseLogon logon{task.Base, task.User, task.Password};
+  if (!context_.Host->TestConnection(logon, task.Version)) {
     Fail(run, MessageConnectionFailed);
     return;
   }
-  if (task.Exclusively) {
-    SendMessageA(context_.MainWindow, WM_END_SESSIONS, task.Version,
-                 reinterpret_cast<LPARAM>(connection.c_str()));
-  }
+  if (task.Exclusively) context_.Host->EndSessions(logon, task.Version);
 
   run.CommandLine = DesignerCommandLine(Platform1CInfo.Executable(task.Version), arguments);
   // A dump or log left by a run that was cut off (a power loss, a killed
@@ -160,7 +130,7 @@ void TWorker::Dump(TTaskRun& run) {
   DeleteFileA(run.DumpFile.c_str());
   DeleteFileA(run.DesignerLog.c_str());
   Sleep(PauseBeforeDesignerMs);
-  switch (RunAndWait(run.CommandLine, true, true, DesignerTimeoutMs())) {
+  switch (RunAndWait(run.CommandLine, true, true, ReadDesignerTimeoutSeconds() * 1000)) {
     case TRunResult::Succeeded:
       run.Succeeded = true;
       break;
@@ -175,25 +145,13 @@ void TWorker::Dump(TTaskRun& run) {
   }
 }
 
-DWORD TWorker::DesignerTimeoutMs() const {
-  std::string text;
-  DWORD seconds = DefaultDesignerTimeoutSeconds;
-  if (ReadRegistryString(HKEY_CURRENT_USER, TaskStoreKeyPath, "DesignerTimeout", text)) {
-    try {
-      unsigned long value = std::stoul(text);
-      if (value > 0 && value <= MaxDesignerTimeoutSeconds) seconds = static_cast<DWORD>(value);
-    } catch (const std::exception&) {
-      // Not a number: the default stands.
-    }
-  }
-  return seconds * 1000;
-}
-
 }  // namespace
 
 DWORD WINAPI BackupWorker(void* parameter) {
   std::unique_ptr<TWorkerContext> context(static_cast<TWorkerContext*>(parameter));
-  TWorker(*context).Run();
+  TWorker worker(*context);
+  WalkRunQueue(*context->Queue, *context->Host,
+               [&worker](const std::string& taskName) { worker.RunTask(taskName); });
   return 0;
 }
 

@@ -1,6 +1,6 @@
 #include "backup/DumpCommand.h"
 
-#include "tasks/LaunchParameters.h"
+#include "platform/InfobaseAddress.h"
 
 namespace ns {
 

@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <optional>
 
-#include "app/TaskStatus.h"
 #include "backup/LocalClock.h"
 #include "backup/RunLog.h"
-#include "platform/Registry.h"
-#include "win/UniqueHandle.h"
+#include "backup/TaskStatus.h"
+#include "win/Registry.h"
+#include "zip/FileSystem.h"
 
 namespace ns {
 
@@ -18,16 +19,14 @@ namespace {
 // for instance because the designer never started and never wrote it, or
 // still holds it open for writing.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
-    if (got == 0) return bytes;
-    bytes.append(buffer, got);
+  try {
+    std::unique_ptr<TFile> file = SystemFileSystem().OpenRead(path);
+    std::string bytes;
+    uint8_t buffer[65536];
+    while (size_t got = file->Read(buffer, sizeof buffer)) bytes.append(reinterpret_cast<char*>(buffer), got);
+    return bytes;
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
 }
 

@@ -4,7 +4,7 @@
 // removal of the run's temporary files.
 #include <string>
 
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 
 namespace ns {
 

@@ -60,7 +60,7 @@ void CreateChildren(HWND self, const TCreation& creation) {
   HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | creation.EditStyle,
                               0, 0, 0, 0, self, reinterpret_cast<HMENU>(static_cast<INT_PTR>(EditId)),
                               GetModuleHandleA(nullptr), nullptr);
-  if (!edit) ThrowLastError();
+  if (!edit) ThrowLastError("CreateWindowExA");
   int id = FirstButtonId;
   for (const TEditButton& button : *creation.Buttons) {
     CreateFlatButton(self, id++, button.Caption, RECT{}, button.Glyph);
@@ -138,7 +138,7 @@ void RegisterOnce() {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hCursor = LoadCursor(nullptr, IDC_IBEAM);
     windowClass.lpszClassName = ClassName;
-    CheckWin32(RegisterClassA(&windowClass) != 0);
+    CheckWin32(RegisterClassA(&windowClass) != 0, "RegisterClassA");
     return true;
   }();
   (void)registered;
@@ -156,7 +156,7 @@ HWND CreateButtonEdit(HWND parent, int id, const RECT& bounds, const std::vector
                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, bounds.left, bounds.top,
                                bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), &creation);
-  if (!field) ThrowLastError();
+  if (!field) ThrowLastError("CreateWindowExA");
   Layout(field);
   return field;
 }

@@ -61,7 +61,7 @@ HWND CreateFlatButton(HWND parent, int id, const std::string& caption, const REC
                                 (glyph ? BS_ICON : 0), bounds.left, bounds.top, bounds.right - bounds.left,
                                 bounds.bottom - bounds.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 GetModuleHandleA(nullptr), nullptr);
-  if (!button) ThrowLastError();
+  if (!button) ThrowLastError("CreateWindowExA");
   // A themed button ignores BS_FLAT; without its theme it draws flat.
   SetWindowTheme(button, L"", L"");
   if (glyph) SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph));

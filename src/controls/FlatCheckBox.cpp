@@ -26,7 +26,7 @@ HWND CreateFlatCheckBox(HWND parent, int id, const std::string& caption, const R
   HWND box = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_FLAT | KindStyle(kind),
                              bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  if (!box) ThrowLastError();
+  if (!box) ThrowLastError("CreateWindowExA");
   // A themed button ignores BS_FLAT; without its theme it draws the flat box.
   SetWindowTheme(box, L"", L"");
   return box;

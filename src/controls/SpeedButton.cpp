@@ -18,7 +18,7 @@ TSpeedButton::TSpeedButton(HWND parent, int id, int left, int top, int width, in
   handle_ = CreateWindowExA(0, "BUTTON", hint, WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, left, top, width, height,
                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                             nullptr);
-  if (!handle_) ThrowLastError();
+  if (!handle_) ThrowLastError("CreateWindowExA");
   SetWindowSubclass(handle_, SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this));
   AddToolTip(tooltips, handle_, hint);
 }

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/Exception.h"
+#include "base/Exception.h"
 #include "win/UniqueSocket.h"
 
 namespace ns {

@@ -42,8 +42,4 @@ std::string ReportBody(std::string_view reportText) {
   return body;
 }
 
-std::string ReportMessage(std::string_view reportText, std::string_view computerName) {
-  return ReportHeader(reportText, computerName) + ReportBody(reportText);
-}
-
 }  // namespace ns

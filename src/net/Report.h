@@ -35,7 +35,4 @@ std::string ReportHeader(std::string_view reportText, std::string_view computerN
 // The text and its terminating NUL.
 std::string ReportBody(std::string_view reportText);
 
-// Header and body together: every byte of the message.
-std::string ReportMessage(std::string_view reportText, std::string_view computerName);
-
 }  // namespace ns

@@ -1,6 +1,6 @@
 #include "platform/ConnectionString.h"
 
-#include "tasks/LaunchParameters.h"
+#include "platform/InfobaseAddress.h"
 
 namespace ns {
 
@@ -24,10 +24,16 @@ std::string Head(std::string_view base, std::string_view quote) {
 
 }  // namespace
 
-std::string BuildConnectionString(std::string_view base, std::string_view user, std::string_view password) {
-  std::string text = Head(base, "");
-  ((text += ";Usr=") += user) += ";Pwd=";
-  text += password;
+std::string ServerInfobaseName(std::string_view base) {
+  if (IsFileInfobase(base)) return {};
+  auto backslash = base.find('\\');
+  return backslash == std::string_view::npos ? std::string() : std::string(base.substr(backslash + 1));
+}
+
+std::string BuildConnectionString(const TInfobaseLogon& logon) {
+  std::string text = Head(logon.Base, "");
+  ((text += ";Usr=") += logon.User) += ";Pwd=";
+  text += logon.Password;
   return text;
 }
 

@@ -27,10 +27,11 @@ bool CreateConnector(TComPtr<IDispatch>& connector, PlatformVersion version) {
   const char* progId = ConnectorProgId(version);
   if (!progId) return false;
   CLSID classId;
-  CheckCom(CLSIDFromProgID(AnsiToWide(progId).c_str(), &classId));
+  CheckCom(CLSIDFromProgID(AnsiToWide(progId).c_str(), &classId), "CLSIDFromProgID");
   TComPtr<IDispatch> created;
   CheckCom(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                            reinterpret_cast<void**>(created.put())));
+                            reinterpret_cast<void**>(created.put())),
+           "CoCreateInstance");
   connector = std::move(created);
   return true;
 }

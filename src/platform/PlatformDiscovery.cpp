@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/Registry.h"
+#include "win/Registry.h"
 
 namespace ns {
 

@@ -4,7 +4,6 @@
 #include <oaidl.h>
 
 #include "platform/Connector.h"
-#include "platform/TextFunctions.h"
 #include "win/ComPtr.h"
 #include "win/Dispatch.h"
 #include "win/SafeArray.h"
@@ -18,33 +17,28 @@ namespace {
 // left running.
 constexpr const char* SparedApplication = "COMConsole";
 
-struct TCredentials {
-  std::string user;
-  std::string password;
-};
-
 // The agent may accept only an empty administrator: the infobase user's
 // credentials are tried first, then the empty ones; the second refusal ends
 // the whole operation.
 void AuthenticateAtAgent(const TComPtr<IDispatch>& agent, const TVariant& cluster,
-                         const TCredentials& credentials) {
+                         const TInfobaseLogon& logon) {
   try {
     CallProcedure(agent, "Authenticate",
-                  {cluster, TVariant(credentials.user), TVariant(credentials.password)});
+                  {cluster, TVariant(logon.User), TVariant(logon.Password)});
   } catch (...) {
     CallProcedure(agent, "Authenticate", {cluster, TVariant(""), TVariant("")});
   }
 }
 
 void DisconnectOnWorkingProcess(const TComPtr<IDispatch>& connector, const TVariant& process,
-                                const std::string& infobase, const TCredentials& credentials) {
+                                const std::string& infobase, const TInfobaseLogon& logon) {
   TComPtr<IDispatch> processObject = process.Object();
   std::string port = GetProperty(processObject, "MainPort").Text();
   std::string host = GetProperty(processObject, "HostName").Text();
   TComPtr<IDispatch> connection =
       CallFunction(connector, "ConnectWorkingProcess", {TVariant(host + ":" + port)}).Object();
   CallProcedure(connection, "AddAuthentication",
-                {TVariant(credentials.user), TVariant(credentials.password)});
+                {TVariant(logon.User), TVariant(logon.Password)});
   TVariant description = CallFunction(connection, "CreateInfoBaseInfo");
   PutProperty(description.Object(), "Name", TVariant(infobase));
   TVariantArray sessions(CallFunction(connection, "GetInfoBaseConnections", {description}));
@@ -57,10 +51,8 @@ void DisconnectOnWorkingProcess(const TComPtr<IDispatch>& connector, const TVari
 
 }  // namespace
 
-void TerminateSessions(const std::string& connectionString, PlatformVersion version) {
-  std::string infobase = ValueAfterKey(connectionString, "Ref=", ";");
-  TCredentials credentials{ValueAfterKey(connectionString, "Usr=", ";"),
-                           ValueAfterKey(connectionString, "Pwd=", ";")};
+void TerminateSessions(const TInfobaseLogon& logon, PlatformVersion version) {
+  std::string infobase = ServerInfobaseName(logon.Base);
   // A file infobase has no sessions the cluster knows of.
   if (infobase.empty()) return;
   TComPtr<IDispatch> connector;
@@ -68,10 +60,10 @@ void TerminateSessions(const std::string& connectionString, PlatformVersion vers
     if (!CreateConnector(connector, version)) return;
     TComPtr<IDispatch> agent = CallFunction(connector, "ConnectAgent", {TVariant(ClusterAgentHost)}).Object();
     TVariant cluster = TVariantArray(CallFunction(agent, "GetClusters")).At(0);
-    AuthenticateAtAgent(agent, cluster, credentials);
+    AuthenticateAtAgent(agent, cluster, logon);
     TVariantArray processes(CallFunction(agent, "GetWorkingProcesses", {cluster}));
     for (long i = 0; i < processes.Count(); ++i) {
-      DisconnectOnWorkingProcess(connector, processes.At(i), infobase, credentials);
+      DisconnectOnWorkingProcess(connector, processes.At(i), infobase, logon);
     }
   } catch (...) {
     // Best effort: the dump goes ahead whatever became of the sessions.

@@ -5,6 +5,7 @@
 // the thread that initialised COM (the main thread).
 #include <string>
 
+#include "platform/ConnectionString.h"
 #include "platform/PlatformInfo.h"
 
 namespace ns {
@@ -16,11 +17,10 @@ namespace ns {
 // computer is called.
 inline constexpr const char* ClusterAgentHost = "localhost";
 
-// Disconnects every connection of the infobase named by "Ref=" in
-// `connectionString` on every working process of the agent's first cluster,
-// except the connections of the COM console, authenticating with the
-// connection string's "Usr=" and "Pwd=". Does nothing for a file infobase or
-// a version that has no connector.
-void TerminateSessions(const std::string& connectionString, PlatformVersion version);
+// Disconnects every connection of the server infobase `logon` names on every
+// working process of the agent's first cluster, except the connections of
+// the COM console, authenticating with the logon's user and password. Does
+// nothing for a file infobase or a version that has no connector.
+void TerminateSessions(const TInfobaseLogon& logon, PlatformVersion version);
 
 }  // namespace ns

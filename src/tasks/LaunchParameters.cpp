@@ -2,7 +2,8 @@
 
 #include <charconv>
 
-#include "platform/TextFunctions.h"
+#include "base/TextFunctions.h"
+#include "platform/InfobaseAddress.h"
 #include "tasks/ScramblePassword.h"
 
 namespace ns {
@@ -55,10 +56,6 @@ TTaskParameters SplitTaskParameters(std::string_view text) {
   values.Password = ScramblePassword(TrimmedValue(text, "/P"), values.User, false);
   values.DumpIB = TrimmedValue(text, "/DumpIB");
   return values;
-}
-
-bool IsFileInfobase(std::string_view base) {
-  return base.find(':') != std::string_view::npos || base.find("\\\\") != std::string_view::npos;
 }
 
 std::string ComposeLaunchParameters(const TTaskRecord& record) {

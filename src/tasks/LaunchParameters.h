@@ -10,11 +10,6 @@
 
 namespace ns {
 
-// True when an infobase address names a file infobase: it holds ":" or two
-// backslashes in a row (a drive path, a UNC path). Otherwise it is a server
-// name and an infobase name joined by a backslash.
-bool IsFileInfobase(std::string_view base);
-
 // The infobase and archive values of a launch parameter string: the values
 // after "/F" and "/S" joined, "/N", "/P" unscrambled with the user name, and
 // "/DumpIB", each trimmed. Throws EConvertError when the stored password is

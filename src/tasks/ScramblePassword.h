@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Exception.h"
+#include "base/Exception.h"
 
 namespace ns {
 

@@ -1,6 +1,7 @@
 #include "tasks/TaskStore.h"
 
-#include "platform/Registry.h"
+#include "tasks/Settings.h"
+#include "win/Registry.h"
 
 namespace ns {
 
@@ -44,6 +45,23 @@ TRegistryKey OpenTask(const std::string& taskName) {
 
 bool DeleteTask(const std::string& taskName) {
   return IsTaskName(taskName) && DeleteRegistryTree(HKEY_CURRENT_USER, TaskKeyPath(taskName));
+}
+
+bool ReadLaunchParameters(const std::string& taskName, std::string& text) {
+  TRegistryKey key = OpenTask(taskName);
+  if (!key.IsOpen()) return false;
+  std::optional<std::string> value = key.QueryText("");
+  if (!value) return false;
+  text = std::move(*value);
+  return true;
+}
+
+unsigned long ReadDesignerTimeoutSeconds() {
+  std::string text;
+  if (!ReadRegistryString(HKEY_CURRENT_USER, TaskStoreKeyPath, "DesignerTimeout", text)) {
+    return DefaultDesignerTimeoutSeconds;
+  }
+  return ParseDesignerTimeoutSeconds(text);
 }
 
 bool ReadServersText(std::string& servers) {

@@ -38,6 +38,15 @@ TRegistryKey OpenTask(const std::string& taskName);
 // backslash, names no task and deletes nothing.
 bool DeleteTask(const std::string& taskName);
 
+// The task's launch parameter string, the default value of its key; false,
+// with `text` unchanged, when the task or the value cannot be read.
+bool ReadLaunchParameters(const std::string& taskName, std::string& text);
+
+// The designer's time limit for one dump, from the store's value
+// "DesignerTimeout" (seconds); the default when it is missing or not a
+// valid number of seconds.
+unsigned long ReadDesignerTimeoutSeconds();
+
 // The "Servers" value of the store; false, with `servers` unchanged, when it
 // cannot be read.
 bool ReadServersText(std::string& servers);

@@ -7,14 +7,14 @@
 #include <memory>
 #include <vector>
 
-#include "app/WindowMessages.h"
+#include "base/TextFunctions.h"
 #include "controls/ButtonEdit.h"
 #include "controls/FlatButton.h"
 #include "controls/FlatCheckBox.h"
 #include "platform/ConnectionString.h"
 #include "platform/Connector.h"
 #include "platform/PlatformInfo.h"
-#include "platform/TextFunctions.h"
+#include "tasks/RefreshMessage.h"
 #include "tasks/TaskStore.h"
 #include "win/UniqueItemIdList.h"
 #include "win/Win32Error.h"
@@ -62,7 +62,7 @@ HWND CreateControl(HWND parent, const char* className, const std::string& text, 
   HWND control = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left,
                                  bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  if (!control) ThrowLastError();
+  if (!control) ThrowLastError("CreateWindowExA");
   return control;
 }
 

@@ -11,11 +11,11 @@ namespace ns {
 namespace {
 
 DISPID MemberId(const TComPtr<IDispatch>& object, std::string_view name) {
-  if (!object) ThrowComError(E_POINTER);
+  if (!object) ThrowComError(E_POINTER, "IDispatch");
   std::wstring wide = AnsiToWide(name);
   LPOLESTR names[] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
-  CheckCom(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id));
+  CheckCom(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id), "GetIDsOfNames");
   return id;
 }
 
@@ -43,7 +43,7 @@ void Invoke(const TComPtr<IDispatch>& object, std::string_view name, WORD kind,
   UINT argumentError = 0;
   HRESULT code = object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, kind, &parameters, result,
                                 &info, &argumentError);
-  if (FAILED(code)) ThrowInvokeError(code, info);
+  if (FAILED(code)) ThrowInvokeError(code, info, name);
 }
 
 }  // namespace

@@ -90,12 +90,12 @@ void TForm::CreateForm(const char* className, const char* caption, DWORD style, 
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = className;
     windowClass.hIcon = icon;
-    if (!RegisterClassExA(&windowClass)) ThrowLastError();
+    if (!RegisterClassExA(&windowClass)) ThrowLastError("RegisterClassExA");
   }
   SIZE outer = (style & WS_CHILD) ? SIZE{width, height} : OuterSize(width, height, style, exStyle);
   HWND window = CreateWindowExA(exStyle, className, caption, style, 0, 0, outer.cx, outer.cy, parent, nullptr,
                                 instance, this);
-  if (!window) ThrowLastError();
+  if (!window) ThrowLastError("CreateWindowExA");
 }
 
 TForm* TForm::FromHandle(HWND window) {

@@ -15,23 +15,23 @@ TVariantArray::TVariantArray(TVariant array) : array_(std::move(array)) {
   } else if (value.vt == (VT_ARRAY | VT_VARIANT | VT_BYREF) && value.pparray) {
     elements_ = *value.pparray;
   }
-  if (!elements_ || SafeArrayGetDim(elements_) != 1) ThrowComError(DISP_E_TYPEMISMATCH);
+  if (!elements_ || SafeArrayGetDim(elements_) != 1) ThrowComError(DISP_E_TYPEMISMATCH, "SafeArrayGetDim");
 }
 
 long TVariantArray::Count() const {
   LONG lower = 0, upper = -1;
-  CheckCom(SafeArrayGetLBound(elements_, 1, &lower));
-  CheckCom(SafeArrayGetUBound(elements_, 1, &upper));
+  CheckCom(SafeArrayGetLBound(elements_, 1, &lower), "SafeArrayGetLBound");
+  CheckCom(SafeArrayGetUBound(elements_, 1, &upper), "SafeArrayGetUBound");
   return upper - lower + 1;
 }
 
 TVariant TVariantArray::At(long index) const {
   LONG lower = 0;
-  CheckCom(SafeArrayGetLBound(elements_, 1, &lower));
-  if (index < 0 || index >= Count()) ThrowComError(DISP_E_BADINDEX);
+  CheckCom(SafeArrayGetLBound(elements_, 1, &lower), "SafeArrayGetLBound");
+  if (index < 0 || index >= Count()) ThrowComError(DISP_E_BADINDEX, "SafeArrayGetElement");
   LONG position = lower + index;
   TVariant element;
-  CheckCom(SafeArrayGetElement(elements_, &position, element.put()));
+  CheckCom(SafeArrayGetElement(elements_, &position, element.put()), "SafeArrayGetElement");
   return element;
 }
 

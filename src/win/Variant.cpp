@@ -29,7 +29,7 @@ TVariant::TVariant(const TComPtr<IDispatch>& object) {
 
 TVariant::TVariant(const TVariant& other) {
   VariantInit(&value_);
-  CheckCom(VariantCopy(&value_, Source(other.value_)));
+  CheckCom(VariantCopy(&value_, Source(other.value_)), "VariantCopy");
 }
 
 TVariant::TVariant(TVariant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
@@ -44,7 +44,8 @@ std::string TVariant::Text() const {
   TVariant text;
   // VARIANT_NOUSEROVERRIDE keeps the user's regional settings out of how a
   // port number or an identifier reads.
-  CheckCom(VariantChangeTypeEx(text.put(), Source(value_), LOCALE_SYSTEM_DEFAULT, VARIANT_NOUSEROVERRIDE, VT_BSTR));
+  CheckCom(VariantChangeTypeEx(text.put(), Source(value_), LOCALE_SYSTEM_DEFAULT, VARIANT_NOUSEROVERRIDE, VT_BSTR),
+           "VariantChangeTypeEx");
   return BstrToAnsi(text.value_.bstrVal);
 }
 
@@ -52,8 +53,8 @@ TComPtr<IDispatch> TVariant::Object() const {
   VARIANT object;
   VariantInit(&object);
   HRESULT result = VariantChangeType(&object, Source(value_), 0, VT_DISPATCH);
-  if (FAILED(result)) ThrowComError(result);
-  if (!object.pdispVal) ThrowComError(DISP_E_TYPEMISMATCH);
+  if (FAILED(result)) ThrowComError(result, "VariantChangeType");
+  if (!object.pdispVal) ThrowComError(DISP_E_TYPEMISMATCH, "VariantChangeType");
   return TComPtr<IDispatch>(object.pdispVal);
 }
 

@@ -15,10 +15,11 @@ std::string SystemErrorText(DWORD code) {
   return text;
 }
 
-void ThrowWin32Error(DWORD code) {
-  throw EWin32Error(code, "Системная ошибка. Код: " + std::to_string(code) + ".\r\n" + SystemErrorText(code));
+void ThrowWin32Error(DWORD code, const char* call) {
+  throw EWin32Error(code, call,
+                    "Системная ошибка. Код: " + std::to_string(code) + ".\r\n" + SystemErrorText(code));
 }
 
-void ThrowLastError() { ThrowWin32Error(GetLastError()); }
+void ThrowLastError(const char* call) { ThrowWin32Error(GetLastError(), call); }
 
 }  // namespace ns

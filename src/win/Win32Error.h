@@ -1,21 +1,27 @@
 #pragma once
 // A failed Win32 call as an exception: the system error code together with
-// the system's own text for it, as an administrator would want to read it.
+// the system's own text for it, as an administrator would want to read it,
+// and the name of the call that failed, for whoever has to find out why.
 #include <windows.h>
 
+#include <concepts>
 #include <string>
 
-#include "platform/Exception.h"
+#include "base/Exception.h"
 
 namespace ns {
 
 class EWin32Error : public Exception {
  public:
-  EWin32Error(DWORD code, const std::string& message) : Exception(message), code_(code) {}
+  EWin32Error(DWORD code, std::string call, const std::string& message)
+      : Exception(message), code_(code), call_(std::move(call)) {}
   DWORD Code() const { return code_; }
+  // The Win32 function that failed, such as "CreateFileA".
+  const std::string& Call() const { return call_; }
 
  private:
   DWORD code_;
+  std::string call_;
 };
 
 // The system's text for an error code in the user's language, without the
@@ -23,13 +29,19 @@ class EWin32Error : public Exception {
 std::string SystemErrorText(DWORD code);
 
 // "Системная ошибка. Код: N." and the system's text on the next line.
-[[noreturn]] void ThrowWin32Error(DWORD code);
-[[noreturn]] void ThrowLastError();
+[[noreturn]] void ThrowWin32Error(DWORD code, const char* call);
+[[noreturn]] void ThrowLastError(const char* call);
 
-// Throws the last error when `ok` is false; returns `ok` otherwise. Takes a
-// bool so that an error code (0 on success) cannot be passed by mistake.
-inline void CheckWin32(bool ok) {
-  if (!ok) ThrowLastError();
+// What a Win32 call reports success with: BOOL, or a bool the caller made of
+// a handle or a comparison. Error codes (LONG, DWORD: 0 on success) are not
+// among them, so passing one by mistake does not compile.
+template <class T>
+concept Win32Success = std::same_as<T, bool> || std::same_as<T, BOOL>;
+
+// Throws the last error of `call` when `ok` is false.
+template <Win32Success T>
+void CheckWin32(T ok, const char* call) {
+  if (!ok) ThrowLastError(call);
 }
 
 }  // namespace ns

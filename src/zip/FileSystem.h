@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Exception.h"
+#include "base/Exception.h"
 
 namespace ns {
 

@@ -20,7 +20,7 @@ class TWin32File final : public TFile {
     while (done < size) {
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
       DWORD got = 0;
-      CheckWin32(::ReadFile(handle_.get(), buffer + done, chunk, &got, nullptr) != FALSE);
+      CheckWin32(::ReadFile(handle_.get(), buffer + done, chunk, &got, nullptr), "ReadFile");
       if (got == 0) break;
       done += got;
     }
@@ -31,8 +31,8 @@ class TWin32File final : public TFile {
     while (size > 0) {
       DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
       DWORD written = 0;
-      CheckWin32(::WriteFile(handle_.get(), data, chunk, &written, nullptr) != FALSE);
-      if (written == 0) ThrowWin32Error(ERROR_WRITE_FAULT);
+      CheckWin32(::WriteFile(handle_.get(), data, chunk, &written, nullptr), "WriteFile");
+      if (written == 0) ThrowWin32Error(ERROR_WRITE_FAULT, "WriteFile");
       data += written;
       size -= written;
     }
@@ -41,18 +41,18 @@ class TWin32File final : public TFile {
   void Seek(uint64_t position) override {
     LARGE_INTEGER to;
     to.QuadPart = static_cast<LONGLONG>(position);
-    CheckWin32(::SetFilePointerEx(handle_.get(), to, nullptr, FILE_BEGIN) != FALSE);
+    CheckWin32(::SetFilePointerEx(handle_.get(), to, nullptr, FILE_BEGIN), "SetFilePointerEx");
   }
 
   uint64_t Size() override {
     LARGE_INTEGER size;
-    CheckWin32(::GetFileSizeEx(handle_.get(), &size) != FALSE);
+    CheckWin32(::GetFileSizeEx(handle_.get(), &size), "GetFileSizeEx");
     return static_cast<uint64_t>(size.QuadPart);
   }
 
-  void Truncate() override { CheckWin32(::SetEndOfFile(handle_.get()) != FALSE); }
+  void Truncate() override { CheckWin32(::SetEndOfFile(handle_.get()), "SetEndOfFile"); }
 
-  void Flush() override { CheckWin32(::FlushFileBuffers(handle_.get()) != FALSE); }
+  void Flush() override { CheckWin32(::FlushFileBuffers(handle_.get()), "FlushFileBuffers"); }
 
  private:
   UniqueFile handle_;
@@ -82,7 +82,7 @@ class TWin32FileSystem final : public TFileSystem {
   std::unique_ptr<TFile> OpenRead(const std::string& path) override {
     UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!handle) ThrowLastError();
+    if (!handle) ThrowLastError("CreateFileA");
     return std::make_unique<TWin32File>(std::move(handle));
   }
 
@@ -92,28 +92,29 @@ class TWin32FileSystem final : public TFileSystem {
     if (!handle) {
       DWORD error = ::GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
-      ThrowWin32Error(error);
+      ThrowWin32Error(error, "CreateFileA");
     }
     return std::make_unique<TWin32File>(std::move(handle));
   }
 
   void Replace(const std::string& from, const std::string& to) override {
-    CheckWin32(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE);
+    CheckWin32(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
+               "MoveFileExA");
   }
 
-  void Remove(const std::string& path) override { CheckWin32(::DeleteFileA(path.c_str()) != FALSE); }
+  void Remove(const std::string& path) override { CheckWin32(::DeleteFileA(path.c_str()), "DeleteFileA"); }
 
   std::vector<std::string> ListFolder(const std::string& path) override {
     WIN32_FIND_DATAA found;
     UniqueFind find(::FindFirstFileA((path + "\\*").c_str(), &found));
-    if (!find) ThrowLastError();
+    if (!find) ThrowLastError("FindFirstFileA");
     std::vector<std::string> names;
     do {
       std::string name = found.cFileName;
       if (name != "." && name != "..") names.push_back(std::move(name));
     } while (::FindNextFileA(find.get(), &found));
     DWORD error = ::GetLastError();
-    if (error != ERROR_NO_MORE_FILES) ThrowWin32Error(error);
+    if (error != ERROR_NO_MORE_FILES) ThrowWin32Error(error, "FindNextFileA");
     return names;
   }
 };

@@ -4,6 +4,7 @@
 
 #include "zip/Crc32.h"
 #include "zip/DeflateEncoder.h"
+#include "zip/ZipDirectory.h"
 
 namespace ns {
 
@@ -14,13 +15,6 @@ namespace {
 // Pieces in which file data is read and copied: large enough to keep the
 // encoder's threads busy, small enough that memory stays a constant.
 constexpr size_t kChunkSize = 1 << 20;
-
-const char kDamaged[] = "Damaged Zip File";
-
-void ReadAt(TFile& file, uint64_t position, uint8_t* buffer, size_t size) {
-  file.Seek(position);
-  if (file.Read(buffer, size) != size) throw EZipError(kDamaged);
-}
 
 // Text when the first block holds at most one "binary" literal for every four
 // "text" ones.
@@ -117,16 +111,16 @@ void TZipBuilder::Compress(TFile& input, TZipEntry& entry) {
 
 void TZipBuilder::CopyEntry(TFile& source, uint64_t dataEnd, const TZipEntry& entry) {
   uint64_t offset = entry.localHeaderOffset;
-  if (offset > dataEnd || dataEnd - offset < local::kSize) throw EZipError(kDamaged);
+  if (offset > dataEnd || dataEnd - offset < local::kSize) throw EZipError(kDamagedZipFile);
   uint8_t header[local::kSize];
-  ReadAt(source, offset, header, sizeof header);
-  if (GetLe32(header) != local::kSignature) throw EZipError(kDamaged);
+  ReadArchiveBytes(source, offset, header, sizeof header);
+  if (GetLe32(header) != local::kSignature) throw EZipError(kDamagedZipFile);
   uint64_t extraOffset = offset + local::kSize + GetLe16(header + local::kNameLength);
   size_t extraLength = GetLe16(header + local::kExtraLength);
   uint64_t dataStart = extraOffset + extraLength;
-  if (dataStart > dataEnd || entry.compressedSize > dataEnd - dataStart) throw EZipError(kDamaged);
+  if (dataStart > dataEnd || entry.compressedSize > dataEnd - dataStart) throw EZipError(kDamagedZipFile);
   std::string extra(extraLength, '\0');
-  ReadAt(source, extraOffset, reinterpret_cast<uint8_t*>(extra.data()), extraLength);
+  ReadArchiveBytes(source, extraOffset, reinterpret_cast<uint8_t*>(extra.data()), extraLength);
 
   TZipEntry copy = entry;
   copy.localHeaderOffset = output_.Position();
@@ -140,7 +134,7 @@ void TZipBuilder::CopyEntry(TFile& source, uint64_t dataEnd, const TZipEntry& en
   source.Seek(dataStart);
   for (uint64_t left = copy.compressedSize; left > 0;) {
     size_t piece = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
-    if (source.Read(buffer_.data(), piece) != piece) throw EZipError(kDamaged);
+    if (source.Read(buffer_.data(), piece) != piece) throw EZipError(kDamagedZipFile);
     output_.Write(buffer_.data(), piece);
     left -= piece;
   }

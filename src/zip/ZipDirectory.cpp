@@ -9,14 +9,7 @@ using namespace zipformat;
 
 namespace {
 
-const char kIncomplete[] = "Incomplete Zip File";
-const char kDamaged[] = "Damaged Zip File";
 constexpr uint64_t kReserveLimit = 1 << 16;
-
-void ReadAt(TFile& file, uint64_t position, uint8_t* buffer, size_t size) {
-  file.Seek(position);
-  if (file.Read(buffer, size) != size) throw EZipError(kDamaged);
-}
 
 // Reads a region of the file front to back, handing out pieces that are
 // guaranteed to lie inside it.
@@ -31,12 +24,12 @@ class TRegionReader {
   const uint8_t* Need(size_t size) {
     size_t held = held_.size() - start_;
     if (held < size) {
-      if (size - held > end_ - next_) throw EZipError(kDamaged);
+      if (size - held > end_ - next_) throw EZipError(kDamagedZipFile);
       held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(start_));
       start_ = 0;
       size_t more = static_cast<size_t>(std::min<uint64_t>(std::max(size - held, kChunk), end_ - next_));
       held_.resize(held + more);
-      if (file_.Read(held_.data() + held, more) != more) throw EZipError(kDamaged);
+      if (file_.Read(held_.data() + held, more) != more) throw EZipError(kDamagedZipFile);
       next_ += more;
     }
     return held_.data() + start_;
@@ -56,15 +49,20 @@ class TRegionReader {
 
 }  // namespace
 
+void ReadArchiveBytes(TFile& file, uint64_t position, uint8_t* buffer, size_t size) {
+  file.Seek(position);
+  if (file.Read(buffer, size) != size) throw EZipError(kDamagedZipFile);
+}
+
 TZipDirectory ReadZipDirectory(TFile& file) {
   uint64_t size = file.Size();
-  if (size < end::kSize) throw EZipError(kIncomplete);
+  if (size < end::kSize) throw EZipError(kIncompleteZipFile);
 
   // The end record is the last thing in the archive but for its comment:
   // search back from the last place it can start.
   size_t span = static_cast<size_t>(std::min<uint64_t>(size, end::kSearchSpan));
   std::vector<uint8_t> tail(span);
-  ReadAt(file, size - span, tail.data(), span);
+  ReadArchiveBytes(file, size - span, tail.data(), span);
   size_t at = span - end::kSize + 1;
   bool found = false;
   while (at-- > 0) {
@@ -74,7 +72,7 @@ TZipDirectory ReadZipDirectory(TFile& file) {
       break;
     }
   }
-  if (!found) throw EZipError(kIncomplete);
+  if (!found) throw EZipError(kIncompleteZipFile);
 
   const uint8_t* record = tail.data() + at;
   uint64_t endOffset = size - span + at;
@@ -93,15 +91,15 @@ TZipDirectory ReadZipDirectory(TFile& file) {
   bool full = entries == kMax16 || directorySize == kMax32 || directoryOffset == kMax32;
   if (full && endOffset >= zip64locator::kSize) {
     uint8_t locator[zip64locator::kSize];
-    ReadAt(file, endOffset - zip64locator::kSize, locator, sizeof locator);
+    ReadArchiveBytes(file, endOffset - zip64locator::kSize, locator, sizeof locator);
     if (GetLe32(locator) == zip64locator::kSignature) {
       uint64_t zip64Offset = GetLe64(locator + zip64locator::kEndOffset);
       if (zip64Offset > endOffset - zip64locator::kSize ||
           endOffset - zip64locator::kSize - zip64Offset < zip64end::kSize)
-        throw EZipError(kDamaged);
+        throw EZipError(kDamagedZipFile);
       uint8_t zip64[zip64end::kSize];
-      ReadAt(file, zip64Offset, zip64, sizeof zip64);
-      if (GetLe32(zip64) != zip64end::kSignature) throw EZipError(kDamaged);
+      ReadArchiveBytes(file, zip64Offset, zip64, sizeof zip64);
+      if (GetLe32(zip64) != zip64end::kSignature) throw EZipError(kDamagedZipFile);
       entries = GetLe64(zip64 + zip64end::kEntries);
       directorySize = GetLe64(zip64 + zip64end::kDirectorySize);
       directoryOffset = GetLe64(zip64 + zip64end::kDirectoryOffset);
@@ -111,8 +109,8 @@ TZipDirectory ReadZipDirectory(TFile& file) {
     }
   }
   // Archives split over several disks are not ours to update.
-  if (disk != 0 || directoryDisk != 0) throw EZipError(kDamaged);
-  if (directoryOffset > directoryEnd || directorySize > directoryEnd - directoryOffset) throw EZipError(kDamaged);
+  if (disk != 0 || directoryDisk != 0) throw EZipError(kDamagedZipFile);
+  if (directoryOffset > directoryEnd || directorySize > directoryEnd - directoryOffset) throw EZipError(kDamagedZipFile);
   directory.offset = directoryOffset;
 
   TRegionReader reader(file, directoryOffset, directoryEnd);

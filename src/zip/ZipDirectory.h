@@ -22,4 +22,8 @@ struct TZipDirectory {
 // Throws EZipError "Incomplete Zip File" when the file holds no end record.
 TZipDirectory ReadZipDirectory(TFile& file);
 
+// Exactly `size` bytes of the archive from `position`; EZipError "Damaged Zip
+// File" when the file ends first.
+void ReadArchiveBytes(TFile& file, uint64_t position, uint8_t* buffer, size_t size);
+
 }  // namespace ns

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Exception.h"
+#include "base/Exception.h"
 
 namespace ns {
 
@@ -18,6 +18,11 @@ class EZipError : public Exception {
  public:
   using Exception::Exception;
 };
+
+// The messages of EZipError: no end record at all, or values that point
+// outside the file or at the wrong kind of record.
+inline constexpr char kIncompleteZipFile[] = "Incomplete Zip File";
+inline constexpr char kDamagedZipFile[] = "Damaged Zip File";
 
 inline void PutLe16(uint8_t* at, uint16_t value) {
   at[0] = static_cast<uint8_t>(value);

@@ -31,6 +31,13 @@ TEST(SplitCommandLine, SeparatesQuotesAndStopsAtTheFirstEmptyArgument) {
   EXPECT_EQ(SplitCommandLine(std::string_view("N.exe A\0B", 9)), TArguments{"A"});
 }
 
+// The one text of a command line that fits into the shared block.
+std::string BuildHandOverText(const TArguments& arguments) {
+  auto texts = BuildHandOverTexts(arguments);
+  EXPECT_LE(texts.size(), 1u);
+  return texts.empty() ? std::string() : texts[0];
+}
+
 TEST(HandOverText, TaskListForm) {
   EXPECT_EQ(BuildHandOverText({"Daily", "Weekly"}), "/Param1Daily//Param2Weekly/");
   EXPECT_EQ(BuildHandOverText({}), "");
@@ -70,7 +77,6 @@ TEST(HandOverText, TwelveArgumentsKeepTheirOrder) {
 TEST(HandOverText, LongCommandLinesAreSplitIntoTextsThatFit) {
   TArguments arguments;
   for (int i = 0; i < 150; ++i) arguments.push_back("Задача" + std::to_string(i));
-  ASSERT_GT(BuildHandOverText(arguments).size(), HandOverTextLimit);
   auto texts = BuildHandOverTexts(arguments);
   ASSERT_GE(texts.size(), 2u);
   TArguments received;

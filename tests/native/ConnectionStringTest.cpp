@@ -21,7 +21,7 @@ TEST(ConnectionString, WorkersForm) {
       {"srv1\\", "Иванов", "пароль", "Srvr=srv1;Ref=;Usr=Иванов;Pwd=пароль"},
       {"", "", "", "Srvr=;Usr=;Pwd="},
   };
-  for (const auto& c : cases) EXPECT_EQ(BuildConnectionString(c.base, c.user, c.password), c.text) << c.base;
+  for (const auto& c : cases) EXPECT_EQ(BuildConnectionString({c.base, c.user, c.password}), c.text) << c.base;
 }
 
 TEST(ConnectionString, TestButtonsFormQuotesFolderAndUser) {
@@ -29,6 +29,15 @@ TEST(ConnectionString, TestButtonsFormQuotesFolderAndUser) {
             "File='C:\\Bases\\Trade';Usr='Admin';Pwd=secret");
   EXPECT_EQ(BuildTestConnectionString("srv1\\dept\\trade", "", ""), "Srvr=srv1;Ref=dept\\trade;Usr='';Pwd=");
   EXPECT_EQ(BuildTestConnectionString("srv1", " a ", " b "), "Srvr=srv1;Usr=' a ';Pwd= b ");  // untrimmed
+}
+
+TEST(ConnectionString, ServerInfobaseNameIsWhatFollowsTheFirstBackslash) {
+  EXPECT_EQ(ServerInfobaseName("srv1\\trade"), "trade");
+  EXPECT_EQ(ServerInfobaseName("srv1\\dept\\trade"), "dept\\trade");
+  EXPECT_EQ(ServerInfobaseName("srv1"), "");
+  EXPECT_EQ(ServerInfobaseName("srv1\\"), "");
+  EXPECT_EQ(ServerInfobaseName("C:\\Bases\\trade"), "");  // a file infobase
+  EXPECT_EQ(ServerInfobaseName("\\\\fs01\\trade"), "");
 }
 
 }  // namespace

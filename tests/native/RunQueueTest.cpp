@@ -1,18 +1,11 @@
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <map>
-#include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/TaskStatus.h"
-#include "platform/CaseFolding.h"
+#include "backup/TaskStatus.h"
 
 namespace ns {
 namespace {
@@ -109,101 +102,6 @@ TEST(RunQueue, AbandonedRunKeepsTheEntriesForTheNextStart) {
   queue.AbandonRun();  // the worker thread could not be created
   EXPECT_EQ(queue.Count(), 1u);
   EXPECT_TRUE(queue.TryBeginRun());
-}
-
-// The three threads of the program, played through the queue alone: a
-// listener hands tasks over (some in another letter case), the
-// user-interface thread starts a worker whenever asked and reads statuses as
-// the list would, and each worker walks the queue and ends its run through
-// the hand-off. Every task handed over must run exactly once, none may be
-// lost at the end of a run, and no task may run while another worker runs.
-TEST(RunQueue, ThreeThreadsLoseNoTaskAndRunNoneTwice) {
-  constexpr int Tasks = 3000;
-  TRunQueue queue;
-
-  std::mutex runsLock;
-  std::map<std::string, int> runs;
-  std::atomic<int> workersInTask{0};
-  std::atomic<bool> overlap{false};
-  std::atomic<int> workersStarted{0};
-
-  auto worker = [&] {
-    std::size_t taken = 0;
-    while (!queue.FinishRunUnlessQueued(taken)) {
-      if (workersInTask.fetch_add(1) != 0) overlap = true;
-      auto name = queue.NameAt(taken);
-      queue.SetStatus(name, StatusRunning);
-      {
-        std::lock_guard guard(runsLock);
-        ++runs[UpperCase1251(name)];
-      }
-      queue.SetStatus(name, taken % 7 == 0 ? StatusFailed : StatusDone);
-      ++taken;
-      workersInTask.fetch_sub(1);
-    }
-  };
-
-  // Start requests travel to the user-interface thread as messages would.
-  std::mutex messagesLock;
-  std::condition_variable messagesChanged;
-  int startRequests = 0;
-  bool listenerDone = false;
-
-  std::thread listener([&] {
-    for (int i = 0; i < Tasks; ++i) {
-      std::string name = "Задача" + std::to_string(i);
-      if (i % 5 == 0) {
-        queue.QueueAllTasks({name, UpperCase1251(name)});  // "*" over names of either case
-      } else {
-        queue.QueueTask(i % 2 ? name : UpperCase1251(name));
-      }
-      {
-        std::lock_guard guard(messagesLock);
-        ++startRequests;
-        messagesChanged.notify_one();
-      }
-      // Let the worker catch up now and then, so that runs end while tasks
-      // are still being handed over.
-      if (i % 4 == 0) std::this_thread::yield();
-    }
-    std::lock_guard guard(messagesLock);
-    listenerDone = true;
-    messagesChanged.notify_one();
-  });
-
-  std::vector<std::thread> workers;
-  std::thread userInterface([&] {
-    for (;;) {
-      std::unique_lock lock(messagesLock);
-      messagesChanged.wait(lock, [&] { return startRequests > 0 || listenerDone; });
-      if (startRequests == 0 && listenerDone) break;
-      startRequests = 0;
-      lock.unlock();
-      if (queue.TryBeginRun()) {
-        ++workersStarted;
-        workers.emplace_back(worker);
-      }
-      // What the list would read meanwhile.
-      for (std::size_t i = 0; i < queue.Count(); ++i) {
-        auto status = queue.StatusOf(queue.NameAt(i));
-        if (!status.empty() && status != StatusQueued && status != StatusRunning &&
-            status != StatusDone && status != StatusFailed) {
-          ADD_FAILURE() << "torn status " << status;
-        }
-      }
-    }
-  });
-
-  listener.join();
-  userInterface.join();
-  for (auto& thread : workers) thread.join();
-
-  EXPECT_FALSE(overlap);
-  EXPECT_FALSE(queue.IsRunActive());
-  EXPECT_EQ(queue.Count(), 0u);
-  EXPECT_GE(workersStarted.load(), 1);
-  ASSERT_EQ(runs.size(), static_cast<std::size_t>(Tasks));
-  for (const auto& [name, count] : runs) EXPECT_EQ(count, 1) << name;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "platform/TextFunctions.h"
+#include "base/TextFunctions.h"
 
 #include <gtest/gtest.h>
 
@@ -28,16 +28,6 @@ TEST(ValueAfterKey, TakesTheValueUpToTheFirstStopCharacter) {
   for (const auto& c : cases) {
     EXPECT_EQ(ValueAfterKey(c.source, c.key, c.stops), c.expected) << c.source << " key " << c.key;
   }
-}
-
-TEST(ReplaceValueAfterKey, ReplacesOnlyTheValue) {
-  EXPECT_EQ(ReplaceValueAfterKey("/F base /DumpIB old /N user", "new", "/DumpIB", "/"),
-            "/F base /DumpIBnew/N user");
-  EXPECT_EQ(ReplaceValueAfterKey("/F base /DumpIB old /N user", "", "/DumpIB", "/"),
-            "/F base /DumpIB old /N user");
-  EXPECT_EQ(ReplaceValueAfterKey("/F base /DumpIB old", "new", "/DumpIB", "/"), "/F base /DumpIBnew");
-  EXPECT_EQ(ReplaceValueAfterKey("/F base", "new", "/DumpIB", "/"), "/F base");
-  EXPECT_EQ(ReplaceValueAfterKey("/DumpIB/N", "x", "/DumpIB", "/"), "/DumpIBx/N");
 }
 
 TEST(Trim, RemovesBlanksAtBothEnds) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 #include "app/Sharedmemory.h"
 #include "app/WindowMessages.h"
 
@@ -100,13 +100,13 @@ TEST_F(HandOver, AShowRequestAsksForTheWindowOnly) {
 TEST_F(HandOver, NothingIsTakenBeforeTheFirstInstanceIsReady) {
   // A later instance's own listener wakes on its own pulse; it must neither
   // queue nor take the text meant for the first instance.
-  EXPECT_FALSE(ns::HandOver(later, {BuildHandOverText({"Daily"})}, 300));
+  EXPECT_FALSE(ns::HandOver(later, BuildHandOverTexts({"Daily"}), 300));
   EXPECT_EQ(queue->Count(), 0u);
   EXPECT_EQ(BlockText(), "/Param1Daily/");
   // Once it is ready, the next sender's pulses get the waiting text through
   // before its own.
   first.Accept(window.Handle());
-  EXPECT_TRUE(ns::HandOver(later, {BuildHandOverText({"Weekly"})}, 5000));
+  EXPECT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Weekly"}), 5000));
   window.Collect(200);
   ASSERT_EQ(queue->Count(), 2u);
   EXPECT_EQ(queue->NameAt(0), "Daily");
@@ -115,7 +115,7 @@ TEST_F(HandOver, NothingIsTakenBeforeTheFirstInstanceIsReady) {
 
 TEST_F(HandOver, AnotherInstanceStoppingItsListenerQueuesNothingAgain) {
   first.Accept(window.Handle());
-  ASSERT_TRUE(ns::HandOver(later, {BuildHandOverText({"Daily"})}, 5000));
+  ASSERT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Daily"}), 5000));
   window.Collect(200);
   queue->Clear();  // the worker has run it and ended
 

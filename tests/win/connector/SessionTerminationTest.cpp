@@ -45,14 +45,15 @@ const Sessions Untouched = {{"trade", {"1", "2", "3", "4"}}, {"other", {"5"}}, {
 // Only the exact "COMConsole" is spared.
 const Sessions Ended = {{"trade", {"2"}}, {"other", {"5"}}, {"empty", {}}};
 
-constexpr const char* Trade = "Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret";
+const TInfobaseLogon Trade = {"localhost\\trade", "Admin", "secret"};
+const TInfobaseLogon FileTrade = {"C:\\Bases\\trade", "Admin", "secret"};
 
 class SessionTermination : public test::StandinTest {};
 
 struct TTerminationCase {
   const char* what;
   std::string state;
-  std::string connectionString;
+  TInfobaseLogon logon;
   int version;  // 0 stands for the installed version
   Sessions expected;
 };
@@ -62,23 +63,24 @@ TEST_F(SessionTermination, EndsTheInfobasesSessionsOrLeavesEverythingAsItWas) {
       {"sessions on both working processes", TCluster{}.State(), Trade, 0, Ended},
       {"agent takes only the empty administrator",
        TCluster{.administrator = "Boss:x", .clusterKnob = "AdminEmptyOnly=1\r\n"}.State(), Trade, 0, Ended},
-      {"password cut at the first ';'", TCluster{.administrator = "Admin:se", .infobaseUser = "Admin:se"}.State(),
-       "Srvr=localhost;Ref=trade;Usr=Admin;Pwd=se;cret", 0, Ended},
-      {"an infobase without sessions", TCluster{}.State(), "Srvr=localhost;Ref=empty;Usr=Admin;Pwd=secret", 0,
+      {"a password holding ';' reaches the agent whole",
+       TCluster{.administrator = "Admin:se;cret", .infobaseUser = "Admin:se;cret"}.State(),
+       {"localhost\\trade", "Admin", "se;cret"}, 0, Ended},
+      {"an infobase without sessions", TCluster{}.State(), {"localhost\\empty", "Admin", "secret"}, 0,
        Untouched},
       {"both authentications refused", TCluster{.administrator = "Boss:x"}.State(), Trade, 0, Untouched},
       {"empty cluster array", TCluster{.clusterKnob = "NoClusters=1\r\n"}.State(), Trade, 0, Untouched},
       {"the first disconnection fails", TCluster{.tradeKnob = "DisconnectFails=1\r\n"}.State(), Trade, 0,
        Untouched},
       {"the agent runs on another computer", TCluster{.agentHost = "srv1"}.State(), Trade, 0, Untouched},
-      {"file infobase", TCluster{}.State(), "File=C:\\Bases\\trade;Usr=Admin;Pwd=secret", 0, Untouched},
+      {"file infobase", TCluster{}.State(), FileTrade, 0, Untouched},
       {"version 0", TCluster{}.State(), Trade, -1, Untouched},
       {"a version that is not installed", TCluster{}.State(), Trade, MissingVersion(), Untouched},
   };
   for (const auto& test : cases) {
     test::WriteStandinState(test.state);
     int version = test.version == 0 ? InstalledVersion() : test.version == -1 ? 0 : test.version;
-    TerminateSessions(test.connectionString, version);
+    TerminateSessions(test.logon, version);
     EXPECT_EQ(test::SessionsByInfobase(), test.expected) << test.what;
   }
 }
@@ -86,8 +88,8 @@ TEST_F(SessionTermination, EndsTheInfobasesSessionsOrLeavesEverythingAsItWas) {
 TEST_F(SessionTermination, AFileInfobaseOrAnUnknownVersionCreatesNoConnector) {
   test::WriteStandinState(TCluster{}.State());
   test::TConnectorProbe probe(InstalledVersion());
-  TerminateSessions("File=C:\\Bases\\trade;Usr=Admin;Pwd=secret", InstalledVersion());
-  TerminateSessions("File=C:\\Bases\\trade;Usr=;Pwd=", InstalledVersion());
+  TerminateSessions(FileTrade, InstalledVersion());
+  TerminateSessions({"\\\\fs01\\trade", "", ""}, InstalledVersion());
   TerminateSessions(Trade, 0);
   TerminateSessions(Trade, 3);
   EXPECT_EQ(probe.Requests(), 0);

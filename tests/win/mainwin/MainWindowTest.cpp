@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "MainWindowFixture.h"
-#include "app/TaskStatus.h"
+#include "backup/TaskStatus.h"
 #include "app/WindowMessages.h"
 #include "tasks/TaskStore.h"
 

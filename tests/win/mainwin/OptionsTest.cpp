@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "MainWindowFixture.h"
-#include "platform/Registry.h"
+#include "win/Registry.h"
 #include "tasks/TaskStore.h"
 
 namespace ns::test {

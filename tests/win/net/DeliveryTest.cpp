@@ -22,8 +22,10 @@ const auto* const Session = testing::AddGlobalTestEnvironment(new test::TWinsock
 // Generous: a listener sees a finished delivery at once.
 constexpr int WaitMs = 20000;
 
-// A receiver that has stopped reading keeps a sender this long per send.
-const TDeliverySettings Impatient{800, 15, 1};
+// A receiver that has stopped reading keeps a sender this long per send. It
+// must still be long enough for a receiver that reads to take 16 MiB on a
+// machine busy with other builds: one second was not, at times.
+const TDeliverySettings Impatient{800, 15, 4};
 
 std::uint32_t LengthField(const std::string& message) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(message.data());

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 #include "tasks/TaskStore.h"
 
 namespace ns {

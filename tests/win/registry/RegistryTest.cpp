@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "win/Registry.h"
 #include "tasks/TaskStore.h"
 #include "win/RegistryKey.h"
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/WindowMessages.h"
+#include "tasks/RefreshMessage.h"
 #include "tasks/TaskStore.h"
 
 namespace ns::test {

@@ -14,7 +14,7 @@
 #include "controls/ButtonEdit.h"
 #include "controls/FlatCheckBox.h"
 #include "platform/PlatformInfo.h"
-#include "platform/TextFunctions.h"
+#include "base/TextFunctions.h"
 #include "tasks/ScramblePassword.h"
 #include "win/Bstr.h"
 

@@ -1,4 +1,4 @@
-#include "platform/TextFunctions.h"
+#include "base/TextFunctions.h"
 
 namespace ns {
 
@@ -18,17 +18,6 @@ std::string ValueAfterKey(std::string_view source, std::string_view key, std::st
   if (start == std::string_view::npos) return {};
   auto end = source.find_first_of(stops, start);
   return std::string(source.substr(start, end == std::string_view::npos ? end : end - start));
-}
-
-std::string ReplaceValueAfterKey(std::string_view source, std::string_view newValue,
-                                 std::string_view key, std::string_view stops) {
-  auto start = ValueStart(source, key);
-  if (newValue.empty() || start == std::string_view::npos) return std::string(source);
-  std::string result(source.substr(0, start));
-  result += newValue;
-  auto stop = source.find_first_of(stops, start);
-  if (stop != std::string_view::npos) result += source.substr(stop);
-  return result;
 }
 
 std::string Trim(std::string_view text) {

@@ -1,4 +1,4 @@
-#include "platform/Registry.h"
+#include "win/Registry.h"
 
 #include "win/RegistryKey.h"
 

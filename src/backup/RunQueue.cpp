@@ -1,7 +1,7 @@
-#include "app/RunQueue.h"
+#include "backup/RunQueue.h"
 
-#include "app/TaskStatus.h"
-#include "platform/CaseFolding.h"
+#include "backup/TaskStatus.h"
+#include "base/CaseFolding.h"
 
 namespace ns {
 

@@ -1,4 +1,4 @@
-#include "app/TaskStatus.h"
+#include "backup/TaskStatus.h"
 
 namespace ns {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Reading and replacing the value that follows a key inside a parameter
+// Reading the value that follows a key inside a parameter
 // string ("/DumpIB", "Ref=", "/Param1"...). Values are never quoted or
 // escaped: a value simply runs up to the next stop character.
 #include <string>
@@ -11,12 +11,6 @@ namespace ns {
 // including) the first character that occurs in `stops`, or to the end.
 // Empty when the key is empty or does not occur.
 std::string ValueAfterKey(std::string_view source, std::string_view key, std::string_view stops);
-
-// `source` with the value after the first occurrence of `key` replaced by
-// `newValue`; everything from the first stop character after the key is kept.
-// Unchanged when `newValue` is empty or the key does not occur.
-std::string ReplaceValueAfterKey(std::string_view source, std::string_view newValue,
-                                 std::string_view key, std::string_view stops);
 
 // `text` without blanks (code 32) and control characters at either end.
 std::string Trim(std::string_view text);

@@ -1,4 +1,4 @@
-#include "platform/CaseFolding.h"
+#include "base/CaseFolding.h"
 
 #include <algorithm>
 #include <array>

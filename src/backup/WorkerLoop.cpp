@@ -1,0 +1,23 @@
+#include "backup/WorkerLoop.h"
+
+namespace ns {
+
+void WalkRunQueue(TRunQueue& queue, IWorkerHost& host,
+                  const std::function<void(const std::string& taskName)>& processTask) {
+  std::size_t taken = 0;
+  try {
+    // FinishRunUnlessQueued ends the run only when nothing was queued since
+    // the last look, in one step with emptying the queue: a late hand-over
+    // is either run by this worker or finds no run active and starts one.
+    while (!queue.FinishRunUnlessQueued(taken)) {
+      processTask(queue.NameAt(taken));
+      ++taken;
+    }
+  } catch (...) {
+    while (!queue.FinishRunUnlessQueued(queue.Count())) {
+    }
+  }
+  host.RunEnded();
+}
+
+}  // namespace ns
