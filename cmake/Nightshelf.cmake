@@ -163,3 +163,14 @@ function(ns_add_fuzzer name)
     "${prepare} && ${fuzzer} ${run_args} -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}- ${folders}")
   set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 300)
 endfunction()
+
+# ns_add_glyphs(target): gives a Windows program the icon and the button
+# glyphs of the windows (src/app/res/Glyphs.rc, drawn at build time), so that
+# the main window finds them in its own module.
+function(ns_add_glyphs target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/app/res/Glyphs.rc)
+  target_include_directories(${target} PRIVATE ${NS_RES_DIR} ${PROJECT_SOURCE_DIR}/src/app)
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/src/app/res/Glyphs.rc TARGET_DIRECTORY ${target}
+                              PROPERTIES OBJECT_DEPENDS "${NS_GLYPH_FILES}")
+  add_dependencies(${target} ns_resources)
+endfunction()

@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/WindowMessages.h"
+#include "res/ResourceIds.h"
 #include "backup/BackupWorker.h"
 #include "backup/TaskStatus.h"
 #include "platform/Addition.h"
@@ -22,6 +23,9 @@ constexpr char MainWindowClassName[] = "TFormMain";
 constexpr char MainWindowCaption[] = "Nightshelf";
 constexpr int ClientWidth = 633;
 constexpr int ClientHeight = 374;
+// Below this the button bar and the columns no longer fit.
+constexpr int MinimumClientWidth = 400;
+constexpr int MinimumClientHeight = 200;
 
 // The close handling waits this long before it looks at the worker, so that a
 // worker that has just asked to close the program has ended by then.
@@ -45,9 +49,10 @@ TFormMain::TFormMain(TApplication& application)
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = MainWindowClassName;
+  windowClass.hIcon = LoadIconA(application.Instance(), MAKEINTRESOURCEA(IDI_NIGHTSHELF));
   RegisterClassA(&windowClass);
 
-  DWORD style = WS_OVERLAPPEDWINDOW;
+  DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   RECT frame = {0, 0, ClientWidth, ClientHeight};
   AdjustWindowRect(&frame, style, FALSE);
   int width = frame.right - frame.left;
@@ -57,6 +62,8 @@ TFormMain::TFormMain(TApplication& application)
   handle_ = CreateWindowExA(0, MainWindowClassName, MainWindowCaption, style, left, top, width, height,
                             nullptr, nullptr, application.Instance(), this);
   if (!handle_) ThrowLastError("CreateWindowExA");
+  panel_ = std::make_unique<TMainPanel>(handle_, RunQueue);
+  panel_->Layout(ClientWidth, ClientHeight);
   application.SetMainWindow(handle_);
 }
 
@@ -222,10 +229,21 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_REFRESH_TASKS: {
-      // The task list view reads the registry here; the block with the name
-      // to select belongs to this handler.
-      delete[] reinterpret_cast<char*>(lParam);
+      // The block with the name to select belongs to this handler.
+      std::unique_ptr<char[]> name(reinterpret_cast<char*>(lParam));
+      panel_->RefreshTaskList(name ? name.get() : "");
       ReadServersText();
+      return 0;
+    }
+    case WM_SIZE:
+      if (panel_) panel_->Layout(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_SETFOCUS:
+      if (panel_) panel_->FocusList();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      SIZE minimum = OuterSize(MinimumClientWidth, MinimumClientHeight, GetWindowLongA(handle_, GWL_STYLE), 0);
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {minimum.cx, minimum.cy};
       return 0;
     }
     case WM_START_WORKER:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/MainPanel.h"
 #include "app/Sharedmemory.h"
 #include "app/WorkerRequests.h"
 #include "backup/RunQueue.h"
@@ -31,6 +32,9 @@ class TFormMain : public IWorkerHost {
   TFormMain& operator=(const TFormMain&) = delete;
 
   HWND Handle() const { return handle_; }
+
+  // The list, the log and the buttons that fill the window.
+  TMainPanel& Panel1() { return *panel_; }
 
   // Start-up and shutdown of the instance.
   // `arguments`: the task names of the command line, without the program.
@@ -73,6 +77,7 @@ class TFormMain : public IWorkerHost {
 
   TApplication& application_;
   HWND handle_ = nullptr;
+  std::unique_ptr<TMainPanel> panel_;
   TWorkerRequests workerRequests_;
   THandOverListener listener_;
   UniqueHandle instanceMutex_;

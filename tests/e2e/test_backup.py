@@ -324,6 +324,36 @@ class Instances(Scenario):
         first.kill()
 
 
+class Editor(Scenario):
+    def probe(self, *args):
+        self.assertEqual(self.machine.probe(*args)[0], 0, args)
+
+    def test_a_task_made_in_the_editor_runs_as_the_scheduler_starts_it(self):
+        self.file_infobase("C:\\Bases\\Склад", users=("Кладовщик:пароль",))
+        self.archive_folder("C:\\Архив")
+        program = self.machine.start([])
+        self.machine.wait_for_window("TFormMain")
+        self.probe("click", "TFormMain", "Новое задание")
+        # Typed as an administrator would, Enter moving from field to field:
+        # name, (version), address, user, (Монопольно), password, archive
+        # folder, (name in the archive), days.
+        self.probe("type", "TFormTaskEdit",
+                   "Склад||C:\\Bases\\Склад|Кладовщик||пароль|C:\\Архив||7")
+        self.probe("click", "TFormTaskEdit", "Да")
+        time.sleep(1)
+        self.probe("close", "TFormMain")
+        self.assertEqual(program.wait(timeout=60), 0)
+
+        stored = self.machine.task_values("Склад")
+        # 8.3 is installed, so a new task is for 8.3; the password is stored
+        # scrambled, two hexadecimal digits per byte and one pair more.
+        self.assertRegex(stored.get(""), r"^8\.3/Days7/FC:\\Bases\\Склад/NКладовщик/P[0-9A-F]{14}/DumpIBC:\\Архив$")
+
+        self.run_program("Склад")
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Архив"))), ["Склад.dt"])
+        self.assert_recorded("Склад", SUCCESS)
+
+
 class NoPlatform(Scenario):
     platforms = ""
 
