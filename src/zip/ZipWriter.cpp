@@ -120,6 +120,7 @@ std::string ZipWriter::DisplayName(const TZipEntry& entry) {
 }
 
 int ZipWriter::Zip() {
+  written_.clear();
   std::vector<TItem> items;
   for (const auto& path : FilesList) CollectItems(fileSystem_, path, Recurse, StorePaths, items);
 
@@ -138,7 +139,6 @@ int ZipWriter::Zip() {
     if (status && status->IsFolder()) status.reset();
     return status;
   };
-  int written = 0;
 
   // Existing entries keep their order; a file of the same name takes its
   // entry's place when the action says so.
@@ -153,7 +153,7 @@ int ZipWriter::Zip() {
       if (status && (newer || ZipAction == zaReplace)) replaced = builder.AddFile(item->path, *status, item->name);
     }
     if (replaced) {
-      ++written;
+      written_.push_back(builder.Last());
     } else {
       builder.CopyEntry(*old, directory.offset, entry);
     }
@@ -163,14 +163,14 @@ int ZipWriter::Zip() {
     for (TItem& item : items) {
       if (item.done || builder.Holds(item.name)) continue;
       auto status = fileStatus(item);
-      if (status && builder.AddFile(item.path, *status, item.name)) ++written;
+      if (status && builder.AddFile(item.path, *status, item.name)) written_.push_back(builder.Last());
     }
   }
 
   builder.Finish(directory.comment);
   old.reset();
   pending.Commit();
-  return written;
+  return static_cast<int>(written_.size());
 }
 
 int ZipWriter::DeleteEntries() {
