@@ -21,8 +21,8 @@ constexpr size_t kWindow = deflate::kWindowSize;
 // down after each piece costs little.
 constexpr size_t kChunk = size_t(1) << 18;
 // How far one match may write past the flush mark: its length, rounded up
-// by the 8-byte copies.
-constexpr size_t kCopySlack = deflate::kMaxMatch + 8;
+// by the word copies, at least three words.
+constexpr size_t kCopySlack = deflate::kMaxMatch + 24;
 // Input asked of the source at a time.
 constexpr size_t kInputSize = size_t(1) << 17;
 
@@ -86,9 +86,10 @@ uint64_t Load64(const uint8_t* p) {
 }  // namespace
 
 struct TInflater::Impl {
-  // Buffers, allocated once per object.
-  std::vector<uint8_t> input = std::vector<uint8_t>(kInputSize);
-  std::vector<uint8_t> output = std::vector<uint8_t>(kWindow + kChunk + kCopySlack);
+  // Buffers, allocated once per object and left uninitialised: a checker
+  // made for one small entry should not pay for clearing them.
+  std::unique_ptr<uint8_t[]> input{new uint8_t[kInputSize]};
+  std::unique_ptr<uint8_t[]> output{new uint8_t[kWindow + kChunk + kCopySlack]};
   uint32_t litLen[kLitLenTableSize];
   uint32_t dist[kDistTableSize];
   uint32_t precode[kPrecodeTableSize];
@@ -129,9 +130,9 @@ struct TInflater::Impl {
   bool ReadMore() {
     if (sourceDone) return false;
     const size_t kept = static_cast<size_t>(inEnd - in);
-    std::memmove(input.data(), in, kept);
-    const size_t got = (*source)(input.data() + kept, input.size() - kept);
-    in = input.data();
+    std::memmove(input.get(), in, kept);
+    const size_t got = (*source)(input.get() + kept, kInputSize - kept);
+    in = input.get();
     inEnd = in + kept + got;
     if (got == 0) sourceDone = true;
     return got != 0;
@@ -310,23 +311,32 @@ struct TInflater::Impl {
     constexpr uint64_t kLitLenMask = (1u << kLitLenMainBits) - 1;
     constexpr uint64_t kDistMask = (1u << kDistMainBits) - 1;
 
+    // A refill only adds bits above those held, so an entry looked up
+    // before it stays valid: the next entry is looked up as early as
+    // possible, and its load overlaps the work before it is used.
+    const auto refill = [&]() -> TError {
+      if (inEnd - next >= 8) {
+        bits |= Load64(next) << left;
+        next += (63 - left) >> 3;
+        left |= kRefilledBits;
+        return TError::None;
+      }
+      save();
+      const TError e = Refill();
+      load();
+      return e;
+    };
+    if (TError e = refill(); e != TError::None) return e;
+    uint32_t entry = litLenTable[bits & kLitLenMask];
+
     for (;;) {
       if (op >= flushMark) {
         save();
         if (TError e = Flush(); e != TError::None) return e;
         load();
       }
-      if (inEnd - next >= 8) {
-        bits |= Load64(next) << left;
-        next += (63 - left) >> 3;
-        left |= kRefilledBits;
-      } else {
-        save();
-        if (TError e = Refill(); e != TError::None) return e;
-        load();
-      }
+      if (TError e = refill(); e != TError::None) return e;
 
-      uint32_t entry = litLenTable[bits & kLitLenMask];
       if (entry & kSubtable) {
         take(kLitLenMainBits);
         entry = litLenTable[EntryValue(entry) + (bits & ((1u << EntryExtra(entry)) - 1))];
@@ -334,11 +344,17 @@ struct TInflater::Impl {
       take(EntryBits(entry));
       if (entry & kLiteral) {
         *op++ = static_cast<uint8_t>(EntryValue(entry));
-        // A second literal needs no refill: at most 30 of the 56 bits.
+        // Two more literals of the main table need no refill: at most
+        // 15 + 11 + 11 of the 56 bits.
         entry = litLenTable[bits & kLitLenMask];
         if ((entry & kLiteral) == 0) continue;
         take(EntryBits(entry));
         *op++ = static_cast<uint8_t>(EntryValue(entry));
+        entry = litLenTable[bits & kLitLenMask];
+        if ((entry & kLiteral) == 0) continue;
+        take(EntryBits(entry));
+        *op++ = static_cast<uint8_t>(EntryValue(entry));
+        entry = litLenTable[bits & kLitLenMask];
         continue;
       }
       if (entry & (kEndOfBlock | kInvalid)) {
@@ -364,17 +380,26 @@ struct TInflater::Impl {
         save();
         return TError::DistanceTooFar;
       }
+      if (TError e = refill(); e != TError::None) return e;
+      entry = litLenTable[bits & kLitLenMask];
 
       const uint8_t* from = op - distance;
       uint8_t* const end = op + length;
       if (distance >= 8) {
         // Whole words, each read after the bytes it covers were written;
-        // up to 7 bytes past the end land in the slack and are written again.
-        do {
+        // what lands past the end is in the slack and is written again. The
+        // first three go without a test: most matches are that short, and
+        // a branch per word mispredicts on their varied lengths.
+        std::memcpy(op, from, 8);
+        std::memcpy(op + 8, from + 8, 8);
+        std::memcpy(op + 16, from + 16, 8);
+        op += 24;
+        from += 24;
+        while (op < end) {
           std::memcpy(op, from, 8);
           op += 8;
           from += 8;
-        } while (op < end);
+        }
       } else if (distance == 1) {
         std::memset(op, *from, length);
       } else {
@@ -411,12 +436,12 @@ struct TInflater::Impl {
   TInflateResult Run(const Source& from, const Sink& to, uint64_t sizeLimit) {
     source = &from;
     sink = &to;
-    in = inEnd = input.data();
+    in = inEnd = input.get();
     sourceDone = false;
     bitBuffer = 0;
     bitsLeft = 0;
     padding = 0;
-    base = out = pending = output.data();
+    base = out = pending = output.get();
     flushMark = base + kWindow + kChunk;
     handedOut = 0;
     limit = sizeLimit;

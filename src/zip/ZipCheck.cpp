@@ -32,7 +32,7 @@ void Differs(const char* field) {
 }  // namespace
 
 TZipChecker::TZipChecker(TFileSystem& fileSystem, const std::string& archivePath)
-    : file_(fileSystem.OpenRead(archivePath)), directory_(ReadZipDirectory(*file_)), buffer_(kBufferSize) {}
+    : file_(fileSystem.OpenRead(archivePath)), directory_(ReadZipDirectory(*file_)), buffer_(new uint8_t[kBufferSize]) {}
 
 std::optional<std::string> TZipChecker::Check(const TZipEntry& entry, std::optional<uint32_t> expectedCrc) {
   try {
@@ -120,8 +120,8 @@ void TZipChecker::CheckData(const TZipEntry& entry, uint64_t dataStart, std::opt
   uint32_t crc = 0;
   uint64_t size = 0;
   if (entry.method == kMethodStored) {
-    while (size_t got = read(buffer_.data(), buffer_.size())) {
-      crc = Crc32(crc, buffer_.data(), got);
+    while (size_t got = read(buffer_.get(), kBufferSize)) {
+      crc = Crc32(crc, buffer_.get(), got);
       size += got;
     }
   } else {

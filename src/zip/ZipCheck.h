@@ -40,7 +40,7 @@ class TZipChecker {
   std::unique_ptr<TFile> file_;
   TZipDirectory directory_;
   TInflater inflater_;
-  std::vector<uint8_t> buffer_;
+  std::unique_ptr<uint8_t[]> buffer_;  // for stored data
 };
 
 // Checks the entry named `entryName` (as the archive stores it, like the
