@@ -134,6 +134,7 @@ std::unique_ptr<TLock> ZipWriter::LockArchive() {
 }
 
 int ZipWriter::Zip() {
+  written_.clear();
   std::vector<TItem> items;
   for (const auto& path : FilesList) CollectItems(fileSystem_, path, Recurse, StorePaths, items);
   // What can be packed: neither missing nor a folder.
@@ -163,7 +164,6 @@ int ZipWriter::Zip() {
 
   TPendingArchive pending(fileSystem_, ZipName);
   TZipBuilder builder(fileSystem_, pending.File(), PackLevel);
-  int written = 0;
   // A file that was readable a moment ago and is not now (taken by another
   // process meanwhile) is passed over only when that is allowed.
   auto add = [&](const TItem& item, const TFileStatus& status) {
@@ -185,7 +185,7 @@ int ZipWriter::Zip() {
       if (status && (newer || ZipAction == zaReplace)) replaced = add(*item, *status);
     }
     if (replaced) {
-      ++written;
+      written_.push_back(builder.Last());
     } else {
       builder.CopyEntry(*old, directory.offset, entry);
     }
@@ -195,14 +195,14 @@ int ZipWriter::Zip() {
     for (TItem& item : items) {
       if (item.done || builder.Holds(item.name)) continue;
       auto status = fileStatus(item);
-      if (status && add(item, *status)) ++written;
+      if (status && add(item, *status)) written_.push_back(builder.Last());
     }
   }
 
   builder.Finish(directory.comment);
   old.reset();
   pending.Commit();
-  return written;
+  return static_cast<int>(written_.size());
 }
 
 int ZipWriter::DeleteEntries() {

@@ -77,6 +77,10 @@ class ZipWriter {
   // missing or unopenable files are skipped unless SkipUnreadable is off.
   // Throws when the archive cannot be read or written.
   int Zip();
+  // After Zip: the entries it wrote from files, with the CRC-32 of each
+  // file's data as it was read for packing, to check the archive against
+  // once it is on the disk.
+  const std::vector<TZipEntry>& Written() const { return written_; }
 
   // Removes the entries whose names are listed in FilesList. Returns how
   // many were removed. Throws when the archive cannot be read or written.
@@ -96,6 +100,7 @@ class ZipWriter {
 
   TFileSystem& fileSystem_;
   std::vector<TZipEntry> entries_;
+  std::vector<TZipEntry> written_;
 };
 
 }  // namespace ns
