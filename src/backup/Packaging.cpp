@@ -4,6 +4,7 @@
 
 #include "backup/ArchiveNaming.h"
 #include "backup/LocalClock.h"
+#include "zip/ZipCheck.h"
 #include "zip/ZipWriter.h"
 
 namespace ns {
@@ -14,8 +15,8 @@ TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bo
 }
 
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
-                      const std::string& dumpFile, const TDate& today) {
-  ZipWriter writer;
+                      const std::string& dumpFile, const TDate& today, TFileSystem& fileSystem) {
+  ZipWriter writer(fileSystem);
   writer.ZipName = ArchiveFileName(dumpIB, today, taskName, addName);
   writer.FilesList.push_back(dumpFile);
   // The dump is the one file this is about: one that cannot be read must not
@@ -26,6 +27,14 @@ TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bo
     // is as new as the dump (a clock set back) is still a packed dump. Only
     // an error of the writer is a failure.
     writer.Zip();
+    // "Успех" means the backup reads back: the entry just written is read
+    // from the disk and checked against the dump as it was read for
+    // packing. Other tasks' entries are not read.
+    for (const TZipEntry& entry : writer.Written()) {
+      if (auto fault = VerifyZipEntry(fileSystem, writer.ZipName, entry.name, entry.crc)) {
+        return {false, "Архив " + writer.ZipName + " не прошёл проверку после записи:\r\n" + *fault};
+      }
+    }
     return {true, {}};
   } catch (const EUnreadableFile& error) {
     return {false, "Не удалось прочитать файл выгрузки " + error.Path() + ":\r\n" + error.Reason()};

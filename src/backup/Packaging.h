@@ -3,6 +3,7 @@
 #include <string>
 
 #include "backup/DateTime.h"
+#include "zip/FileSystem.h"
 
 namespace ns {
 
@@ -19,14 +20,17 @@ struct TPackOutcome {
 // the file, every other entry stays. The day is read from the clock now, so
 // a dump finished after midnight lands in the new day's archive. Not packed
 // when the archive could not be written, or when the dump cannot be read
-// (then no archive is created or changed): the worker then records "Ошибка
+// (then no archive is created or changed), or when the new entry does not
+// read back from the disk as the dump was read for packing (its header, its
+// inflated data and size, its CRC): the worker then records "Ошибка
 // создания архива." with the reason. The dump file itself is left in place.
 // Another process writing the same archive is waited for.
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
                       const std::string& dumpFile);
 
-// The same for a given day.
+// The same for a given day, through a given file system.
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
-                      const std::string& dumpFile, const TDate& today);
+                      const std::string& dumpFile, const TDate& today,
+                      TFileSystem& fileSystem = SystemFileSystem());
 
 }  // namespace ns

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ArchiveFolder.h"
+#include "TestFolder.h"
 #include "win/UniqueHandle.h"
 #include "backup/ArchiveNaming.h"
 #include "backup/LocalClock.h"
@@ -147,6 +148,23 @@ TEST(Packaging, TwoProcessesPackingIntoOneArchiveAtOnceKeepBothEntries) {
     EXPECT_EQ(folder.Files(), (Names{"1C8-261206.zip"}));
     DeleteFileA((folder.Path() + "1C8-261206.zip").c_str());
   }
+}
+
+// The archive on the disk is what counts: an entry that does not read back
+// as the dump was read (a bit flipped on its way to the disk, here injected
+// as the archive is read back) fails the packing, and the dump stays.
+TEST(Packaging, AnEntryThatDoesNotReadBackFailsThePackingAndKeepsTheDump) {
+  TArchiveFolder folder;
+  std::string dump = folder.NoisyDump("Daily", 5000);
+  ns::testing::TFaultyFileSystem fileSystem;
+  fileSystem.damaged = folder.Path() + "1C8-261206.zip";
+  fileSystem.xorAt = {{60, 0x10}};  // inside the entry's data
+  TPackOutcome outcome = PackDump(folder.Path(), "Daily", false, dump, December6, fileSystem);
+  EXPECT_FALSE(outcome.Packed);
+  EXPECT_NE(outcome.Failure.find("не прошёл проверку"), std::string::npos) << outcome.Failure;
+  EXPECT_NE(GetFileAttributesA(dump.c_str()), INVALID_FILE_ATTRIBUTES);
+  // The disk itself holds the archive intact.
+  EXPECT_EQ(folder.Entries("1C8-261206.zip"), (Names{"Daily.dt"}));
 }
 
 }  // namespace
