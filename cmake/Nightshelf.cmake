@@ -116,3 +116,61 @@ function(ns_register_test test_name target)
     set_tests_properties(${test_name} PROPERTIES RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
   endif()
 endfunction()
+
+# ns_add_fuzzer(name SOURCES ... [LINK ...] [SEEDS dir] [SEED_SCRIPT script]
+#               [ARGS ...])
+# A libFuzzer target of the native build. libFuzzer needs clang while the
+# project builds with g++, so clang compiles the target straight from the
+# given sources beside the g++ build. It compiles them as UTF-8 (clang has no
+# CP1251 execution character set), so a target checks properties that hold
+# for any bytes. CTest runs it briefly (ARGS, five seconds by default) from
+# its seed folder and from what SEED_SCRIPT writes; longer runs by hand:
+#   build/native/bin/NAME -max_total_time=600 build/native/.../NAME-corpus
+function(ns_add_fuzzer name)
+  find_program(NS_CLANGXX NAMES clang++ clang++-14)
+  if(WIN32 OR NOT NS_CLANGXX)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "SEEDS;SEED_SCRIPT" "SOURCES;LINK;ARGS" ${ARGN})
+  list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ REGEX "^[^/]")
+  file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  set(fuzzer ${CMAKE_BINARY_DIR}/bin/${name})
+  add_custom_command(OUTPUT ${fuzzer}
+    COMMAND ${NS_CLANGXX} -std=c++20 -g -O1 -Wall -Wextra -Werror
+            -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+            -I${PROJECT_SOURCE_DIR}/src ${ARG_SOURCES} ${ARG_LINK} -pthread -o ${fuzzer}
+    DEPENDS ${ARG_SOURCES} ${headers}
+    COMMENT "Building ${name} with clang" VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${fuzzer})
+
+  # The first folder collects what the runs find; the seeds are only read.
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  set(prepare "mkdir -p ${corpus}")
+  if(ARG_SEED_SCRIPT)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    string(APPEND prepare " && ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_SEED_SCRIPT} ${corpus}")
+  endif()
+  set(folders ${corpus})
+  if(ARG_SEEDS)
+    list(APPEND folders ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_SEEDS})
+  endif()
+  if(NOT ARG_ARGS)
+    set(ARG_ARGS -max_total_time=5)
+  endif()
+  list(JOIN folders " " folders)
+  list(JOIN ARG_ARGS " " run_args)
+  add_test(NAME ${name}_smoke COMMAND sh -c
+    "${prepare} && ${fuzzer} ${run_args} -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}- ${folders}")
+  set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 300)
+endfunction()
+
+# ns_add_glyphs(target): gives a Windows program the icon and the button
+# glyphs of the windows (src/app/res/Glyphs.rc, drawn at build time), so that
+# the main window finds them in its own module.
+function(ns_add_glyphs target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src/app/res/Glyphs.rc)
+  target_include_directories(${target} PRIVATE ${NS_RES_DIR} ${PROJECT_SOURCE_DIR}/src/app)
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/src/app/res/Glyphs.rc TARGET_DIRECTORY ${target}
+                              PROPERTIES OBJECT_DEPENDS "${NS_GLYPH_FILES}")
+  add_dependencies(${target} ns_resources)
+endfunction()

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "win/Form.h"
 #include "win/Win32Error.h"
 #include "win/WindowObject.h"
 
@@ -36,9 +37,13 @@ void TApplication::Terminate() {
 
 void TApplication::Run() {
   if (terminated_) return;
-  if (ShowMainForm && mainWindow_) ShowWindow(mainWindow_, SW_SHOW);
+  if (ShowMainForm && mainWindow_) {
+    ShowWindow(mainWindow_, SW_SHOW);
+    SetForegroundWindow(mainWindow_);
+  }
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TForm::PreTranslate(message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

@@ -67,13 +67,21 @@ std::vector<std::string> BuildHandOverTexts(const std::vector<std::string>& argu
 
 THandOverTasks ParseHandOverText(std::string_view text) {
   THandOverTasks tasks;
+  // The pieces stand in ascending order, so each key is looked for behind
+  // the value before it: the first piece of the argument "1C" reads
+  // "/Param11C/", where the key of the eleventh argument would find it too.
+  std::size_t from = 0;
   for (std::size_t number = 1;; ++number) {
-    std::string name = ValueAfterKey(text, "/Param" + std::to_string(number), "/");
+    const std::string key = "/Param" + std::to_string(number);
+    const auto at = text.find(key, from);
+    if (at == std::string_view::npos) break;
+    std::string name = ValueAfterKey(text.substr(at), key, "/");
     if (name.empty()) break;
     if (name == "*") {
       tasks.AllTasks = true;
       break;
     }
+    from = at + key.size() + name.size();
     tasks.Names.push_back(std::move(name));
   }
   return tasks;

@@ -38,9 +38,10 @@ struct THandOverTasks {
 };
 
 // Takes a task-list text apart: the values after "/Param1", "/Param2", ...
-// up to the next "/", until the first empty one. "*" selects every task and
-// ends the list. A name holding "/" is cut there, and one that begins with
-// "/" ends the list.
+// up to the next "/", until the first empty one; each key counts only behind
+// the value before it, as the pieces are written in ascending order. "*"
+// selects every task and ends the list. A name holding "/" is cut there, and
+// one that begins with "/" ends the list.
 THandOverTasks ParseHandOverText(std::string_view text);
 
 }  // namespace ns

@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/WindowMessages.h"
+#include "res/ResourceIds.h"
 #include "backup/BackupWorker.h"
 #include "backup/TaskStatus.h"
 #include "platform/Addition.h"
@@ -22,13 +23,17 @@ constexpr char MainWindowClassName[] = "TFormMain";
 constexpr char MainWindowCaption[] = "Nightshelf";
 constexpr int ClientWidth = 633;
 constexpr int ClientHeight = 374;
+// Below this the button bar and the columns no longer fit.
+constexpr int MinimumClientWidth = 400;
+constexpr int MinimumClientHeight = 200;
 
 // The close handling waits this long before it looks at the worker, so that a
 // worker that has just asked to close the program has ended by then.
 constexpr DWORD CloseDelayMs = 100;
 
 // A worker that has finished its run only has to return; this bounds the wait
-// for it before the next one starts.
+// for it before the next one starts, and before a hidden instance that the
+// worker asked to close really closes.
 constexpr DWORD WorkerReturnLimitMs = 5000;
 
 }  // namespace
@@ -44,9 +49,10 @@ TFormMain::TFormMain(TApplication& application)
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = MainWindowClassName;
+  windowClass.hIcon = LoadIconA(application.Instance(), MAKEINTRESOURCEA(IDI_NIGHTSHELF));
   RegisterClassA(&windowClass);
 
-  DWORD style = WS_OVERLAPPEDWINDOW;
+  DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   RECT frame = {0, 0, ClientWidth, ClientHeight};
   AdjustWindowRect(&frame, style, FALSE);
   int width = frame.right - frame.left;
@@ -56,6 +62,8 @@ TFormMain::TFormMain(TApplication& application)
   handle_ = CreateWindowExA(0, MainWindowClassName, MainWindowCaption, style, left, top, width, height,
                             nullptr, nullptr, application.Instance(), this);
   if (!handle_) ThrowLastError("CreateWindowExA");
+  panel_ = std::make_unique<TMainPanel>(handle_, RunQueue);
+  panel_->Layout(ClientWidth, ClientHeight);
   application.SetMainWindow(handle_);
 }
 
@@ -79,6 +87,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
     if (IsFirstInstance()) {
       listener_.Accept(handle_);
       if (!arguments.empty()) {
+        startedWithTasks_ = true;
         application_.ShowMainForm = false;
         // Read before the first task can end, so that its report already
         // reaches the listed computers.
@@ -91,11 +100,15 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
       // A later start ends once its message loop runs, whether or not the
       // hand-over was taken.
       PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
-      HandOver(listener_.Channel(), arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
-                                                      : BuildHandOverTexts(arguments));
+      if (!HandOver(listener_.Channel(), arguments.empty() ? std::vector<std::string>{std::string(ShowRequest)}
+                                                           : BuildHandOverTexts(arguments))) {
+        exitCode_ = ExitHandOverNotTaken;
+      }
     }
   } catch (const std::exception& error) {
     MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    // Tasks the scheduler asked for did not run.
+    if (!arguments.empty()) exitCode_ = ExitTaskFailed;
     application_.ShowMainForm = false;
     application_.Terminate();
   }
@@ -154,7 +167,8 @@ LRESULT TFormMain::SendWorkerRequest(unsigned message, PlatformVersion version, 
 
 void TFormMain::TaskListChanged() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
 
-void TFormMain::RunEnded() {
+void TFormMain::RunEnded(bool allSucceeded) {
+  if (!allSucceeded && startedWithTasks_) exitCode_ = ExitTaskFailed;
   // A hidden instance has nothing more to do. (The close handling keeps the
   // program alive if a task is handed over from now on.)
   if (!IsWindowVisible(handle_)) PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
@@ -170,6 +184,12 @@ void TFormMain::FormShow() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
 
 bool TFormMain::FormClose() {
   Sleep(CloseDelayMs);
+  // A worker whose run is over (it asked for this close itself) only has to
+  // return: waiting for it, rather than looking once, keeps a slow return
+  // from leaving a hidden instance behind with nobody to close it.
+  if (!RunQueue->IsRunActive() && IsThreadRunning(workerThread_.get())) {
+    WaitForSingleObject(workerThread_.get(), WorkerReturnLimitMs);
+  }
   // Entries in the queue are work not yet done: a task handed over just as
   // the last worker ended is waiting for its WM_START_WORKER.
   if (IsThreadRunning(workerThread_.get()) || RunQueue->Count() > 0) {
@@ -209,10 +229,21 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_REFRESH_TASKS: {
-      // The task list view reads the registry here; the block with the name
-      // to select belongs to this handler.
-      delete[] reinterpret_cast<char*>(lParam);
+      // The block with the name to select belongs to this handler.
+      std::unique_ptr<char[]> name(reinterpret_cast<char*>(lParam));
+      panel_->RefreshTaskList(name ? name.get() : "");
       ReadServersText();
+      return 0;
+    }
+    case WM_SIZE:
+      if (panel_) panel_->Layout(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_SETFOCUS:
+      if (panel_) panel_->FocusList();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      SIZE minimum = OuterSize(MinimumClientWidth, MinimumClientHeight, GetWindowLongA(handle_, GWL_STYLE), 0);
+      reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {minimum.cx, minimum.cy};
       return 0;
     }
     case WM_START_WORKER:

@@ -5,11 +5,13 @@
 // ends the program.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Application.h"
+#include "app/MainPanel.h"
 #include "app/Sharedmemory.h"
 #include "app/WorkerRequests.h"
 #include "backup/RunQueue.h"
@@ -19,6 +21,9 @@
 
 namespace ns {
 
+inline constexpr int ExitTaskFailed = 1;
+inline constexpr int ExitHandOverNotTaken = 2;
+
 class TFormMain : public IWorkerHost {
  public:
   explicit TFormMain(TApplication& application);
@@ -27,6 +32,9 @@ class TFormMain : public IWorkerHost {
   TFormMain& operator=(const TFormMain&) = delete;
 
   HWND Handle() const { return handle_; }
+
+  // The list, the log and the buttons that fill the window.
+  TMainPanel& Panel1() { return *panel_; }
 
   // Start-up and shutdown of the instance.
   // `arguments`: the task names of the command line, without the program.
@@ -46,7 +54,13 @@ class TFormMain : public IWorkerHost {
   bool TestConnection(const TInfobaseLogon& logon, PlatformVersion version) override;
   void EndSessions(const TInfobaseLogon& logon, PlatformVersion version) override;
   void TaskListChanged() override;
-  void RunEnded() override;
+  void RunEnded(bool allSucceeded) override;
+
+  // What the process ends with, for the task scheduler's "last run result":
+  // 0, or ExitTaskFailed when the instance was started with task names and
+  // one of them failed or could not be found, or ExitHandOverNotTaken when a
+  // later start's hand-over was not taken. A person's start ends with 0.
+  int ExitCode() const { return exitCode_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -63,10 +77,13 @@ class TFormMain : public IWorkerHost {
 
   TApplication& application_;
   HWND handle_ = nullptr;
+  std::unique_ptr<TMainPanel> panel_;
   TWorkerRequests workerRequests_;
   THandOverListener listener_;
   UniqueHandle instanceMutex_;
   UniqueHandle workerThread_;
+  bool startedWithTasks_ = false;
+  std::atomic<int> exitCode_{0};
   bool socketsStarted_ = false;
 };
 

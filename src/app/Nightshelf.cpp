@@ -12,6 +12,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // All COM work of the program (connection test, ending sessions) runs on
   // this thread, in a single-threaded apartment.
   HRESULT com = CoInitialize(nullptr);
+  int exitCode = 0;
   try {
     ns::TApplication application(instance);
     ns::TFormMain form(application);
@@ -19,9 +20,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     form.FormCreate(arguments);
     application.Run();
     form.FormDestroy();
+    exitCode = form.ExitCode();
   } catch (const std::exception& error) {
     MessageBoxA(nullptr, error.what(), "Nightshelf", MB_ICONERROR | MB_OK);
+    exitCode = ns::ExitTaskFailed;
   }
   if (SUCCEEDED(com)) CoUninitialize();
-  return 0;
+  return exitCode;
 }

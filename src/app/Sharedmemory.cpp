@@ -14,6 +14,14 @@ namespace {
 // How often a sender looks whether its text has been taken, and pulses again.
 constexpr DWORD HandOverPollMs = 50;
 
+// A listener woken by its stop event ends at once; this only bounds the
+// wait should the system not schedule it.
+constexpr DWORD ListenerStopLimitMs = 5000;
+
+// How many senders' worth of waiting a sender accepts before it gives up on
+// the sender mutex: the scheduler may start a dozen tasks in one minute.
+constexpr DWORD SendersAhead = 16;
+
 UniqueView MapBlock(HANDLE mapping, DWORD access) {
   return UniqueView(MapViewOfFile(mapping, access, 0, 0, HandOverMappingSize));
 }
@@ -70,6 +78,15 @@ void SendHandOver(THandOverChannel& channel, const std::string& text) {
 }
 
 bool HandOver(THandOverChannel& channel, const std::vector<std::string>& texts, DWORD limitMs) {
+  UniqueHandle senders(CreateMutexA(nullptr, FALSE, HandOverSenderMutexName));
+  if (!senders) ThrowLastError("CreateMutexA");
+  // A sender that died holding the mutex leaves it abandoned: ours then.
+  DWORD wait = WaitForSingleObject(senders.get(), limitMs * SendersAhead);
+  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) return false;
+  struct TRelease {
+    HANDLE mutex;
+    ~TRelease() { ReleaseMutex(mutex); }
+  } release{senders.get()};
   for (const std::string& text : texts) {
     // Another later instance may have written just before us. A text that
     // is still not taken when the time is up was given up by its sender; it
@@ -85,6 +102,10 @@ struct THandOverListener::TShared {
   std::shared_ptr<TRunQueue> Queue;
   UniqueHandle Mapping;
   UniqueHandle Event;
+  // This listener's own: the named event is shared by every instance, and a
+  // pulse that comes while the thread is between its flag test and its wait
+  // is lost, where a set event of its own is not.
+  UniqueHandle StopEvent;
   std::atomic<bool> Stop{true};
   std::atomic<HWND> Window{nullptr};
 };
@@ -102,11 +123,12 @@ void THandOverListener::Start() {
   // shutdown never pulls an object out from under its wait.
   shared_->Mapping = DuplicateForThread(channel_.Mapping.get());
   shared_->Event = DuplicateForThread(channel_.Event.get());
+  shared_->StopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!shared_->StopEvent) ThrowLastError("CreateEventA");
   shared_->Stop = false;
   auto* parameter = new std::shared_ptr<TShared>(shared_);
-  // The thread is not waited for: what it uses it owns.
-  UniqueHandle thread(CreateThread(nullptr, 0, HandOverListener, parameter, 0, nullptr));
-  if (!thread) {
+  thread_.reset(CreateThread(nullptr, 0, HandOverListener, parameter, 0, nullptr));
+  if (!thread_) {
     delete parameter;
     ThrowLastError("CreateThread");
   }
@@ -117,6 +139,11 @@ void THandOverListener::Accept(HWND mainWindow) { shared_->Window = mainWindow; 
 void THandOverListener::Stop() {
   shared_->Window = nullptr;
   shared_->Stop = true;
+  if (thread_) {
+    SetEvent(shared_->StopEvent.get());
+    WaitForSingleObject(thread_.get(), ListenerStopLimitMs);
+    thread_.reset();
+  }
   if (channel_.Event) PulseEvent(channel_.Event.get());
   CloseChannel(channel_);
 }
@@ -124,8 +151,9 @@ void THandOverListener::Stop() {
 DWORD WINAPI THandOverListener::HandOverListener(void* parameter) {
   std::unique_ptr<std::shared_ptr<TShared>> owner(static_cast<std::shared_ptr<TShared>*>(parameter));
   TShared& shared = **owner;
+  HANDLE wakers[] = {shared.StopEvent.get(), shared.Event.get()};
   while (!shared.Stop) {
-    WaitForSingleObject(shared.Event.get(), INFINITE);
+    if (WaitForMultipleObjects(2, wakers, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
     ResetEvent(shared.Event.get());
     if (shared.Stop) break;
     HWND window = shared.Window;

@@ -18,6 +18,10 @@ namespace ns {
 inline constexpr char InstanceMutexName[] = "NightshelfMutex-088FA840-B10D-11D6-BC38-016067709674";
 inline constexpr char HandOverMappingName[] = "NightshelfMemory-088FA840-B10D-11D6-BC38-016067709674";
 inline constexpr char HandOverEventName[] = "NightshelfEvent-088FA840-B10D-11D6-BC38-016067709674";
+// Held by a later instance from the moment it waits for the block to be free
+// until its text has been taken: the scheduler starts every task that is due
+// at once, and two senders writing the one block would lose a text.
+inline constexpr char HandOverSenderMutexName[] = "NightshelfSender-088FA840-B10D-11D6-BC38-016067709674";
 inline constexpr DWORD HandOverMappingSize = 1024;
 
 struct THandOverChannel {
@@ -36,8 +40,10 @@ void SendHandOver(THandOverChannel& channel, const std::string& text);
 // Hands the texts over one after another, each only once the one before has
 // been taken: the first instance clears the block when it has read a text, so
 // a text is not overwritten before it was read, and the pulse is repeated
-// while the listener is busy and not waiting. Gives up on a text that is not
-// taken within `limitMs`; true when every text was taken.
+// while the listener is busy and not waiting. Other senders wait on the
+// sender mutex meanwhile (at most `limitMs` for each text of the senders
+// before them). Gives up on a text that is not taken within `limitMs`; true
+// when every text was taken.
 bool HandOver(THandOverChannel& channel, const std::vector<std::string>& texts, DWORD limitMs = 10000);
 
 // The first instance's side: a thread that waits for hand-overs and turns
@@ -57,8 +63,10 @@ class THandOverListener {
   void Start();
   // From now on hand-overs are taken and posted to `mainWindow`.
   void Accept(HWND mainWindow);
-  // StopListener: sets the stop flag, pulses and closes the channel. The
-  // thread is not waited for; what it uses it owns.
+  // StopListener: sets the stop flag, wakes the thread through an event of
+  // its own and waits for it to end (briefly: it never blocks elsewhere),
+  // pulses the named event as the other instances expect, and closes the
+  // channel.
   void Stop();
 
   THandOverChannel& Channel() { return channel_; }
@@ -69,6 +77,7 @@ class THandOverListener {
 
   THandOverChannel channel_;
   std::shared_ptr<TShared> shared_;
+  UniqueHandle thread_;
 };
 
 }  // namespace ns

@@ -2,7 +2,10 @@
 // The main window's private messages. Threads other than the user-interface
 // thread never touch a window: they post or send these instead. The numbers
 // are fixed; WM_TEST_CONNECTION and WM_END_SESSIONS are plain 100 and 101,
-// not offsets from WM_USER.
+// not offsets from WM_USER. WM_REFRESH_TASKS (WM_USER + 1) comes from the
+// task editor, which posts it.
+#include "tasks/RefreshMessage.h"
+
 namespace ns {
 
 // Sent by the worker; WParam = platform version, LParam = const char*
@@ -10,9 +13,6 @@ namespace ns {
 inline constexpr unsigned WM_TEST_CONNECTION = 100;
 // Sent by the worker; same parameters; ends the infobase's other sessions.
 inline constexpr unsigned WM_END_SESSIONS = 101;
-// Posted; LParam 0 or a heap block (new char[]) holding the name of the task
-// to select, which the receiver frees.
-inline constexpr unsigned WM_REFRESH_TASKS = 0x400 + 1;
 // Posted; starts a worker unless one is running.
 inline constexpr unsigned WM_START_WORKER = 0x400 + 4;
 // Posted by the hand-over listener when a later start asks for the window.

@@ -1,20 +1,27 @@
 #include "backup/BackupWorker.h"
 
+#include <exception>
 #include <string>
+#include <utility>
 
+#include "backup/ArchiveNaming.h"
 #include "backup/DumpCommand.h"
+#include "backup/LocalClock.h"
 #include "backup/Messages.h"
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
 #include "backup/Rotation.h"
 #include "backup/TaskStatus.h"
 #include "backup/WorkerLoop.h"
+#include "base/Exception.h"
 #include "net/Delivery.h"
 #include "platform/Addition.h"
 #include "platform/ConnectionString.h"
 #include "platform/PlatformInfo.h"
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskStore.h"
+#include "win/Win32Error.h"
+#include "zip/ZipWriter.h"
 
 namespace ns {
 
@@ -24,6 +31,9 @@ namespace {
 // give a connection closed a moment ago time to be released by the platform.
 constexpr DWORD PauseBeforeConnectionTestMs = 1000;
 constexpr DWORD PauseBeforeDesignerMs = 1000;
+// The longest path the system's ANSI file functions take, and so the
+// longest one the designer gets.
+constexpr size_t MaxPathLength = MAX_PATH - 1;
 
 // The values of the task being processed; fresh for every task.
 struct TTaskRun {
@@ -38,19 +48,39 @@ struct TTaskRun {
   std::string Message;
 };
 
+// A designer that ends well after writing an empty file, or none, has not
+// dumped the infobase.
+bool HoldsDump(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && (data.nFileSizeHigh | data.nFileSizeLow) != 0;
+}
+
+// Empty when the file is gone or was never there; else the system's reason.
+std::string DeleteStaleFile(const std::string& path) {
+  if (DeleteFileA(path.c_str())) return {};
+  DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return {};
+  std::string text = SystemErrorText(error);
+  return text.empty() ? "Системная ошибка. Код: " + std::to_string(error) + "." : text;
+}
+
 class TWorker {
  public:
   explicit TWorker(const TWorkerContext& context) : context_(context) {}
 
-  void RunTask(const std::string& taskName) {
+  // False when the task failed or could not be found.
+  bool RunTask(const std::string& queuedName) {
     TTaskRun run;
-    if (Begin(run, taskName)) Process(run);
+    if (!Begin(run, queuedName)) return false;
+    Process(run);
+    return run.Succeeded;
   }
 
  private:
   // False when the task's launch parameters cannot be read: the entry is
   // passed over without a trace.
-  bool Begin(TTaskRun& run, const std::string& taskName);
+  bool Begin(TTaskRun& run, const std::string& queuedName);
   void Process(TTaskRun& run);
   // Checks, connection test, session termination and the designer. Returns
   // with run.Message set when a check failed.
@@ -64,10 +94,15 @@ class TWorker {
   const TWorkerContext& context_;
 };
 
-bool TWorker::Begin(TTaskRun& run, const std::string& taskName) {
-  run.TaskName = taskName;
-  run.TaskKey = TaskKeyPath(taskName);
-  if (!ReadLaunchParameters(taskName, run.LaunchParameters)) return false;
+bool TWorker::Begin(TTaskRun& run, const std::string& queuedName) {
+  // The name as typed on a command line may differ in letter case from the
+  // key; the dump, its archive entry and the archive take the key's spelling,
+  // so that both spellings land in one entry and rotate together.
+  run.TaskName = StoredTaskName(queuedName);
+  if (run.TaskName.empty()) return false;
+  run.TaskKey = TaskKeyPath(run.TaskName);
+  if (!ReadLaunchParameters(run.TaskName, run.LaunchParameters)) return false;
+  // The queue ignores letter case: this is the queued entry.
   context_.Queue->SetStatus(run.TaskName, StatusRunning);
   Refresh();
   return true;
@@ -76,19 +111,27 @@ bool TWorker::Begin(TTaskRun& run, const std::string& taskName) {
 void TWorker::Process(TTaskRun& run) {
   try {
     Dump(run);
-  } catch (...) {
-    // Recorded like any other failure, with whatever message there was.
-    run.Succeeded = false;
+  } catch (const Exception& error) {
+    // The program's own errors speak for themselves (a stored password
+    // that does not decode, say).
+    Fail(run, error.what());
+  } catch (const std::exception& error) {
+    Fail(run, std::string(MessageProgramError) + error.what());
   }
 
-  if (run.Succeeded && GetFileAttributesA(run.DumpFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    Fail(run, MessageDumpNotCreated);
+  if (run.Succeeded && !HoldsDump(run.DumpFile)) Fail(run, MessageDumpNotCreated);
+  // A dump that did not reach the archive is the only copy of this backup:
+  // it stays in the temporary folder until the task runs again.
+  bool dumpKept = false;
+  if (run.Succeeded) {
+    TPackOutcome packing = PackDump(run.Parameters.DumpIB, run.TaskName, run.Parameters.AddName, run.DumpFile);
+    if (!packing.Packed) {
+      Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
+      dumpKept = true;
+    }
   }
-  if (run.Succeeded && !PackDump(run.Parameters.DumpIB, run.TaskName, run.Parameters.AddName, run.DumpFile)) {
-    Fail(run, MessageArchiveNotCreated);
-  }
-  RecordOutcome(*context_.Queue, run.TaskName, run.TaskKey, run.Succeeded, run.Message, run.DumpFile,
-                run.DesignerLog);
+  RecordOutcome(*context_.Queue, run.TaskName, run.TaskKey, run.Succeeded, run.Message,
+                dumpKept ? std::string() : run.DumpFile, run.DesignerLog);
   if (run.Parameters.Days > 0 && !run.Parameters.DumpIB.empty()) {
     RotateArchives(run.Parameters.DumpIB, run.TaskName, run.Parameters.AddName, run.Parameters.Days);
   }
@@ -114,6 +157,20 @@ void TWorker::Dump(TTaskRun& run) {
     Fail(run, MessageNoArchiveFolder);
     return;
   }
+  // A longer path would be cut short on its way, and the files written
+  // somewhere else. The archive's writer makes names a little longer still
+  // beside it. Known before the dump, so no hour is spent on it in vain.
+  const std::pair<std::string, size_t> paths[] = {
+      {run.DumpFile, 0},
+      {run.DesignerLog, 0},
+      {ArchiveFileName(task.DumpIB, LocalNow().Date, run.TaskName, task.AddName), ZipWriter::kLongestSuffix},
+  };
+  for (const auto& [path, room] : paths) {
+    if (path.size() + room > MaxPathLength) {
+      Fail(run, std::string(MessagePathTooLong) + "\r\n" + path);
+      return;
+    }
+  }
 
   Sleep(PauseBeforeConnectionTestMs);
   TInfobaseLogon logon{task.Base, task.User, task.Password};
@@ -126,11 +183,18 @@ void TWorker::Dump(TTaskRun& run) {
   run.CommandLine = DesignerCommandLine(Platform1CInfo.Executable(task.Version), arguments);
   // A dump or log left by a run that was cut off (a power loss, a killed
   // process) must not pass for this run's: a designer that writes nothing
-  // would otherwise have yesterday's dump packed as today's.
-  DeleteFileA(run.DumpFile.c_str());
-  DeleteFileA(run.DesignerLog.c_str());
+  // would otherwise have yesterday's dump packed as today's. One that cannot
+  // be deleted (held open, read-only) stops the task.
+  for (const std::string& stale : {run.DumpFile, run.DesignerLog}) {
+    std::string reason = DeleteStaleFile(stale);
+    if (!reason.empty()) {
+      Fail(run, std::string(MessageStaleFileNotDeleted) + "\r\n" + stale + "\r\n" + reason);
+      return;
+    }
+  }
   Sleep(PauseBeforeDesignerMs);
-  switch (RunAndWait(run.CommandLine, true, true, ReadDesignerTimeoutSeconds() * 1000)) {
+  DWORD startError = 0;
+  switch (RunAndWait(run.CommandLine, true, true, ReadDesignerTimeoutSeconds() * 1000, &startError)) {
     case TRunResult::Succeeded:
       run.Succeeded = true;
       break;
@@ -138,6 +202,10 @@ void TWorker::Dump(TTaskRun& run) {
       Fail(run, MessageDesignerStopped);
       break;
     case TRunResult::NotStarted:
+      // A command line too long for Windows, a designer removed since the
+      // platform was found: the system's reason is all there is to report.
+      Fail(run, std::string(MessageDesignerNotStarted) + "\r\n" + SystemErrorText(startError));
+      break;
     case TRunResult::Failed:
       // The designer's own log becomes the report.
       run.Succeeded = false;
@@ -151,7 +219,7 @@ DWORD WINAPI BackupWorker(void* parameter) {
   std::unique_ptr<TWorkerContext> context(static_cast<TWorkerContext*>(parameter));
   TWorker worker(*context);
   WalkRunQueue(*context->Queue, *context->Host,
-               [&worker](const std::string& taskName) { worker.RunTask(taskName); });
+               [&worker](const std::string& taskName) { return worker.RunTask(taskName); });
   return 0;
 }
 

@@ -17,4 +17,19 @@ inline constexpr std::string_view MessageArchiveNotCreated = "Ошибка со�
 inline constexpr std::string_view MessageDesignerStopped =
     "Конфигуратор не завершил выгрузку за отведённое время и был остановлен.";
 
+// A failed run never keeps the log of an earlier, perhaps successful one: when
+// the designer leaves no log of its own, one of these says what happened.
+// The system's reason follows on the next line.
+inline constexpr std::string_view MessageDesignerNotStarted = "Не удалось запустить конфигуратор.";
+// Followed by the error's own text.
+inline constexpr std::string_view MessageProgramError = "Ошибка программы: ";
+inline constexpr std::string_view MessageDesignerLeftNoLog = "Конфигуратор не оставил протокола выгрузки.";
+
+// Each followed by a line break and the path concerned.
+// A temporary file of an earlier run of the task that is still there: this
+// run's dump could not be told from it.
+inline constexpr std::string_view MessageStaleFileNotDeleted = "Не удалось удалить файл прошлого запуска:";
+// A path the system's file functions would not take whole.
+inline constexpr std::string_view MessagePathTooLong = "Слишком длинный путь (больше 259 символов):";
+
 }  // namespace ns

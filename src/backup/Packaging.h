@@ -3,20 +3,34 @@
 #include <string>
 
 #include "backup/DateTime.h"
+#include "zip/FileSystem.h"
 
 namespace ns {
+
+struct TPackOutcome {
+  bool Packed = false;
+  // When not packed: why, in words for the task's log.
+  std::string Failure;
+  explicit operator bool() const { return Packed; }
+};
 
 // Adds `dumpFile` to the archive of the day in `dumpIB` ("1C8-yymmdd.zip",
 // or "1C8-yymmdd-<taskName>.zip" with `addName`), creating the archive or
 // updating it: an entry of the same name is replaced unless it is as new as
 // the file, every other entry stays. The day is read from the clock now, so
-// a dump finished after midnight lands in the new day's archive. False when
-// the archive could not be written (the worker then records "Ошибка
-// создания архива."); the dump file itself is left in place.
-bool PackDump(const std::string& dumpIB, const std::string& taskName, bool addName, const std::string& dumpFile);
+// a dump finished after midnight lands in the new day's archive. Not packed
+// when the archive could not be written, or when the dump cannot be read
+// (then no archive is created or changed), or when the new entry does not
+// read back from the disk as the dump was read for packing (its header, its
+// inflated data and size, its CRC): the worker then records "Ошибка
+// создания архива." with the reason. The dump file itself is left in place.
+// Another process writing the same archive is waited for.
+TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
+                      const std::string& dumpFile);
 
-// The same for a given day.
-bool PackDump(const std::string& dumpIB, const std::string& taskName, bool addName, const std::string& dumpFile,
-              const TDate& today);
+// The same for a given day, through a given file system.
+TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
+                      const std::string& dumpFile, const TDate& today,
+                      TFileSystem& fileSystem = SystemFileSystem());
 
 }  // namespace ns

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "backup/LocalClock.h"
+#include "backup/Messages.h"
 #include "backup/RunLog.h"
 #include "backup/TaskStatus.h"
 #include "win/Registry.h"
@@ -39,14 +40,10 @@ void RecordOutcome(TRunQueue& queue, const std::string& taskName, const std::str
   WriteRegistryString(HKEY_CURRENT_USER, taskKey, "State", std::string(succeeded ? StateSucceeded : StateFailed));
 
   if (message.empty()) {
-    if (std::optional<std::string> bytes = ReadWholeFile(designerLog)) {
-      std::string text = RebuildLogText(*bytes);
-      WriteRegistryString(HKEY_CURRENT_USER, taskKey, "Log", text);
-      message = std::move(text);
-    }
-  } else {
-    WriteRegistryString(HKEY_CURRENT_USER, taskKey, "Log", message);
+    std::optional<std::string> bytes = ReadWholeFile(designerLog);
+    message = bytes ? RebuildLogText(*bytes) : std::string(MessageDesignerLeftNoLog);
   }
+  WriteRegistryString(HKEY_CURRENT_USER, taskKey, "Log", message);
 
   DeleteFileA(dumpFile.c_str());
   DeleteFileA(designerLog.c_str());

@@ -12,10 +12,10 @@ namespace ns {
 // "Log" into HKEY_CURRENT_USER\`taskKey`, and sets the queue status of
 // `taskName` to "Выполнено" or "Ошибка". The log is `message` when there is
 // one; otherwise the designer's `designerLog` file rebuilt with CR LF line
-// ends, which then becomes `message` too. A log file that cannot be read
-// leaves "Log" as the previous run left it and `message` empty. Finally
-// deletes `dumpFile` and `designerLog`. Registry and deletion failures are
-// ignored.
+// ends, or, when it cannot be read, a message that the designer left no log
+// (never the previous run's log, which may tell of a success); the log
+// becomes `message` too. Finally deletes `dumpFile` and `designerLog`.
+// Registry and deletion failures are ignored.
 void RecordOutcome(TRunQueue& queue, const std::string& taskName, const std::string& taskKey, bool succeeded,
                    std::string& message, const std::string& dumpFile, const std::string& designerLog);
 

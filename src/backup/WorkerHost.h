@@ -25,8 +25,10 @@ class IWorkerHost {
   virtual void TaskListChanged() = 0;
 
   // The worker has finished its run and the queue is empty; it returns
-  // right after this. Must not wait for the host.
-  virtual void RunEnded() = 0;
+  // right after this. `allSucceeded` is false when a task of the run failed,
+  // could not be found, or the run was cut short by an error. Must not wait
+  // for the host.
+  virtual void RunEnded(bool allSucceeded) = 0;
 };
 
 }  // namespace ns

@@ -12,11 +12,12 @@
 
 namespace ns {
 
-// Runs `processTask` for every entry reached, by its name, then ends the run
-// the user-interface thread began with TRunQueue::TryBeginRun, and calls
-// `host.RunEnded()`. An exception out of `processTask` ends the walk: what was
-// not reached is dropped with the queue, as the run is over.
+// Runs `processTask` for every entry reached, by its name (it returns whether
+// the task was found and succeeded), then ends the run the user-interface
+// thread began with TRunQueue::TryBeginRun, and calls `host.RunEnded()`. An
+// exception out of `processTask` ends the walk: what was not reached is
+// dropped with the queue, as the run is over.
 void WalkRunQueue(TRunQueue& queue, IWorkerHost& host,
-                  const std::function<void(const std::string& taskName)>& processTask);
+                  const std::function<bool(const std::string& taskName)>& processTask);
 
 }  // namespace ns

@@ -1,6 +1,7 @@
 #include "platform/Addition.h"
 
 #include "win/UniqueHandle.h"
+#include "win/Win32Error.h"
 
 namespace ns {
 
@@ -10,13 +11,19 @@ bool IsThreadRunning(HANDLE thread) {
 }
 
 std::string TempFilePath(const std::string& fileName) {
-  char folder[1024] = {};
-  DWORD length = GetTempPathA(sizeof folder, folder);
-  if (length >= sizeof folder) length = 0;
-  return std::string(folder, length) + fileName;
+  // Sized by asking: a folder longer than a buffer chosen here must not
+  // shrink to nothing and leave a bare name, which the designer would
+  // resolve against its own current folder. Its full length lets the
+  // worker refuse a path too long for the system instead.
+  std::string folder(GetTempPathA(0, nullptr), '\0');
+  DWORD length = GetTempPathA(static_cast<DWORD>(folder.size()), folder.data());
+  if (length == 0 || length >= folder.size()) ThrowLastError("GetTempPathA");
+  folder.resize(length);
+  return folder + fileName;
 }
 
-TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWORD waitLimitMs) {
+TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWORD waitLimitMs,
+                      DWORD* startError) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEOFFFEEDBACK;
@@ -25,6 +32,7 @@ TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait, DWOR
   std::string mutableCommandLine = commandLine;  // CreateProcessA may write into it
   if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE,
                       NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info)) {
+    if (startError) *startError = GetLastError();
     return TRunResult::NotStarted;
   }
   UniqueHandle process(info.hProcess);

@@ -12,7 +12,7 @@ namespace ns {
 bool IsThreadRunning(HANDLE thread);
 
 // The Windows temporary folder (with its trailing backslash) followed by
-// `fileName`.
+// `fileName`, never cut short. Throws when the system cannot tell the folder.
 std::string TempFilePath(const std::string& fileName);
 
 enum class TRunResult {
@@ -27,8 +27,9 @@ enum class TRunResult {
 // end, for at most `waitLimitMs` (INFINITE for no limit). A process that
 // outlives the limit is terminated, so that it cannot hold the caller — and
 // every task after it — for ever. When the wait itself fails the outcome
-// counts as success, as there is nothing else to judge by.
+// counts as success, as there is nothing else to judge by. When the command
+// cannot be started, `startError` (if given) receives the system's code.
 TRunResult RunAndWait(const std::string& commandLine, bool hide, bool wait,
-                      DWORD waitLimitMs = INFINITE);
+                      DWORD waitLimitMs = INFINITE, DWORD* startError = nullptr);
 
 }  // namespace ns

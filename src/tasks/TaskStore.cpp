@@ -1,5 +1,6 @@
 #include "tasks/TaskStore.h"
 
+#include "base/CaseFolding.h"
 #include "tasks/Settings.h"
 #include "win/Registry.h"
 
@@ -45,6 +46,14 @@ TRegistryKey OpenTask(const std::string& taskName) {
 
 bool DeleteTask(const std::string& taskName) {
   return IsTaskName(taskName) && DeleteRegistryTree(HKEY_CURRENT_USER, TaskKeyPath(taskName));
+}
+
+std::string StoredTaskName(const std::string& taskName) {
+  if (!IsTaskName(taskName)) return {};
+  for (std::string& name : ListTaskNames()) {
+    if (SameText1251(name, taskName)) return std::move(name);
+  }
+  return {};
 }
 
 bool ReadLaunchParameters(const std::string& taskName, std::string& text) {

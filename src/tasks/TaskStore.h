@@ -27,6 +27,13 @@ std::vector<std::string> ListTaskNames();
 // registry ignores it).
 bool TaskExists(const std::string& taskName);
 
+// The task's name as its key spells it, for a name given in any letter case
+// ("бухгалтерия" for the key "Бухгалтерия"); empty when there is no such
+// task. Whatever is named after a task (its dump, its archive entry, its
+// archive) must use this spelling: the registry ignores letter case, the
+// archives do not.
+std::string StoredTaskName(const std::string& taskName);
+
 // Opens the task's key for reading and writing, creating it (and the store)
 // when missing. A closed key when that fails.
 TRegistryKey OpenOrCreateTask(const std::string& taskName);

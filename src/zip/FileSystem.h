@@ -1,7 +1,8 @@
 #pragma once
 // What the ZIP writer needs of the operating system, behind one small
 // interface: file status in the form the archive records it, plain file I/O,
-// the replacement of a file by another, and the processors it may use. Windows and POSIX each implement
+// the replacement of a file by another, a lock that every process on the
+// machine sees, and the processors it may use. Windows and POSIX each implement
 // it in a file of their own; tests can put a fault-injecting one in its place.
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +45,13 @@ class TFile {
   virtual void Flush() = 0;
 };
 
+// Held by one writer at a time, across processes and users; given up when
+// the object goes, or by the system when the process that held it dies.
+class TLock {
+ public:
+  virtual ~TLock() = default;
+};
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
@@ -56,6 +64,10 @@ class TFileSystem {
   // was: a reader sees either the old file or the new one, never neither.
   virtual void Replace(const std::string& from, const std::string& to) = 0;
   virtual void Remove(const std::string& path) = 0;
+  // Takes the lock named by the file `path` (made for it and gone again once
+  // the lock is given up); empty when another holder has it now. Throws when
+  // no such file can be made at all (a missing folder, no right to write).
+  virtual std::unique_ptr<TLock> TryLock(const std::string& path) = 0;
   // Names (not paths) of what a folder holds, without "." and "..".
   virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
 };

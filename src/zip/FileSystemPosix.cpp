@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +92,21 @@ class TPosixFile final : public TFile {
   std::string path_;
 };
 
+class TPosixLock final : public TLock {
+ public:
+  TPosixLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  // The name goes before the lock, so that whoever waits on the old file
+  // finds it unnamed and tries again.
+  ~TPosixLock() override {
+    ::unlink(path_.c_str());
+    ::close(fd_);
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
 std::string FolderOf(const std::string& path) {
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -141,6 +157,27 @@ class TPosixFileSystem final : public TFileSystem {
 
   void Remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0) ThrowErrno("Cannot delete", path);
+  }
+
+  std::unique_ptr<TLock> TryLock(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) ThrowErrno("Cannot create", path);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      int error = errno;
+      ::close(fd);
+      if (error == EWOULDBLOCK) return nullptr;
+      errno = error;
+      ThrowErrno("Cannot lock", path);
+    }
+    // The holder before us may have removed the file after we opened it: a
+    // lock on a file that no longer has the name guards nothing.
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
+        held.st_dev != named.st_dev) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<TPosixLock>(fd, path);
   }
 
   std::vector<std::string> ListFolder(const std::string& path) override {

@@ -58,6 +58,19 @@ class TWin32File final : public TFile {
   UniqueFile handle_;
 };
 
+class TWin32Lock final : public TLock {
+ public:
+  explicit TWin32Lock(UniqueFile handle) : handle_(std::move(handle)) {}
+
+ private:
+  UniqueFile handle_;
+};
+
+bool FileListed(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  return static_cast<bool>(UniqueFind(::FindFirstFileA(path.c_str(), &found)));
+}
+
 class TWin32FileSystem final : public TFileSystem {
  public:
   std::optional<TFileStatus> Status(const std::string& path) override {
@@ -103,6 +116,22 @@ class TWin32FileSystem final : public TFileSystem {
   }
 
   void Remove(const std::string& path) override { CheckWin32(::DeleteFileA(path.c_str()), "DeleteFileA"); }
+
+  std::unique_ptr<TLock> TryLock(const std::string& path) override {
+    // A file nobody may share: a second opener is refused at once, whatever
+    // its session or user. The system deletes it when its handle closes,
+    // also when the holder dies.
+    UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (handle) return std::make_unique<TWin32Lock>(std::move(handle));
+    DWORD error = ::GetLastError();
+    if (error == ERROR_SHARING_VIOLATION) return nullptr;
+    // The file of a holder that has just let go is refused until its
+    // deletion is done; a folder we may not write to refuses it too, but
+    // then there is no such file.
+    if (error == ERROR_ACCESS_DENIED && FileListed(path)) return nullptr;
+    ThrowWin32Error(error, "CreateFileA");
+  }
 
   std::vector<std::string> ListFolder(const std::string& path) override {
     WIN32_FIND_DATAA found;

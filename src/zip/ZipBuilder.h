@@ -26,6 +26,10 @@ class TZipBuilder {
   // data must lie before `dataEnd` (where that archive's directory starts).
   void CopyEntry(TFile& source, uint64_t dataEnd, const TZipEntry& entry);
 
+  // The entry written or copied last, as the directory will record it: for
+  // one from a file, the CRC-32 is that of the data as it was read.
+  const TZipEntry& Last() const { return entries_.back(); }
+
   // Whether an entry of this name (compared as entry names are) is in.
   bool Holds(const std::string& name) const { return names_.count(FoldedEntryName(name)) != 0; }
 

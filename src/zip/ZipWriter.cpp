@@ -1,7 +1,9 @@
 #include "zip/ZipWriter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "zip/ZipBuilder.h"
 #include "zip/ZipDirectory.h"
@@ -56,6 +58,9 @@ class TPendingArchive {
   std::unique_ptr<TFile> file_;
   bool committed_ = false;
 };
+
+// How often a waiting writer looks whether the archive is free.
+constexpr std::chrono::milliseconds kLockPoll{100};
 
 // One file to add: its path and its entry name.
 struct TItem {
@@ -119,10 +124,37 @@ std::string ZipWriter::DisplayName(const TZipEntry& entry) {
   return name;
 }
 
+std::unique_ptr<TLock> ZipWriter::LockArchive() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMs);
+  for (;;) {
+    if (auto lock = fileSystem_.TryLock(LockPath(ZipName))) return lock;
+    if (std::chrono::steady_clock::now() >= deadline) throw EArchiveBusy(ZipName);
+    std::this_thread::sleep_for(kLockPoll);
+  }
+}
+
 int ZipWriter::Zip() {
+  written_.clear();
   std::vector<TItem> items;
   for (const auto& path : FilesList) CollectItems(fileSystem_, path, Recurse, StorePaths, items);
+  // What can be packed: neither missing nor a folder.
+  auto fileStatus = [&](const TItem& item) {
+    auto status = fileSystem_.Status(item.path);
+    if (status && status->IsFolder()) status.reset();
+    return status;
+  };
+  if (!SkipUnreadable) {
+    for (const TItem& item : items) {
+      if (!fileStatus(item)) throw EUnreadableFile(item.path, "no such file");
+      try {
+        fileSystem_.OpenRead(item.path);
+      } catch (const Exception& error) {
+        throw EUnreadableFile(item.path, error.what());
+      }
+    }
+  }
 
+  auto lock = LockArchive();
   std::unique_ptr<TFile> old;
   TZipDirectory directory;
   if (fileSystem_.Status(ZipName)) {
@@ -132,13 +164,13 @@ int ZipWriter::Zip() {
 
   TPendingArchive pending(fileSystem_, ZipName);
   TZipBuilder builder(fileSystem_, pending.File(), PackLevel);
-  // What can be packed: neither missing nor a folder.
-  auto fileStatus = [&](const TItem& item) {
-    auto status = fileSystem_.Status(item.path);
-    if (status && status->IsFolder()) status.reset();
-    return status;
+  // A file that was readable a moment ago and is not now (taken by another
+  // process meanwhile) is passed over only when that is allowed.
+  auto add = [&](const TItem& item, const TFileStatus& status) {
+    if (builder.AddFile(item.path, status, item.name)) return true;
+    if (!SkipUnreadable) throw EUnreadableFile(item.path, "it could not be opened");
+    return false;
   };
-  int written = 0;
 
   // Existing entries keep their order; a file of the same name takes its
   // entry's place when the action says so.
@@ -150,10 +182,10 @@ int ZipWriter::Zip() {
       item->done = true;
       auto status = fileStatus(*item);
       bool newer = status && DosStamp(status->dosDate, status->dosTime) > DosStamp(entry.dosDate, entry.dosTime);
-      if (status && (newer || ZipAction == zaReplace)) replaced = builder.AddFile(item->path, *status, item->name);
+      if (status && (newer || ZipAction == zaReplace)) replaced = add(*item, *status);
     }
     if (replaced) {
-      ++written;
+      written_.push_back(builder.Last());
     } else {
       builder.CopyEntry(*old, directory.offset, entry);
     }
@@ -163,20 +195,21 @@ int ZipWriter::Zip() {
     for (TItem& item : items) {
       if (item.done || builder.Holds(item.name)) continue;
       auto status = fileStatus(item);
-      if (status && builder.AddFile(item.path, *status, item.name)) ++written;
+      if (status && add(item, *status)) written_.push_back(builder.Last());
     }
   }
 
   builder.Finish(directory.comment);
   old.reset();
   pending.Commit();
-  return written;
+  return static_cast<int>(written_.size());
 }
 
 int ZipWriter::DeleteEntries() {
   std::vector<TItem> doomed;
   for (const auto& name : FilesList) doomed.push_back({std::string(), StoredName(name)});
 
+  auto lock = LockArchive();
   auto old = fileSystem_.OpenRead(ZipName);
   TZipDirectory directory = ReadZipDirectory(*old);
   TPendingArchive pending(fileSystem_, ZipName);

@@ -7,6 +7,11 @@
 // it in one step, so the archive's name always holds either the complete old
 // archive or the complete new one, and a failure leaves the old archive and
 // no temporary file behind.
+//
+// Writers of one archive take turns: each holds a lock beside the archive
+// from reading it to moving the new one into place, so a second writer
+// (another process, another user) waits and then works on the archive the
+// first one left, instead of dropping what the first one added.
 #include <string>
 #include <vector>
 
@@ -22,6 +27,27 @@ enum TZipAction {
   zaFreshen,  // replace the entry when the file is newer; add nothing new
 };
 
+// A file of FilesList that could not be packed while SkipUnreadable is off.
+class EUnreadableFile : public Exception {
+ public:
+  EUnreadableFile(std::string path, const std::string& reason)
+      : Exception("Cannot read \"" + path + "\": " + reason), path_(std::move(path)), reason_(reason) {}
+  const std::string& Path() const { return path_; }
+  // The system's word on it.
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string path_;
+  std::string reason_;
+};
+
+// Another writer held the archive for longer than LockWaitMs.
+class EArchiveBusy : public Exception {
+ public:
+  explicit EArchiveBusy(const std::string& archive)
+      : Exception("The archive \"" + archive + "\" is being written by another writer") {}
+};
+
 class ZipWriter {
  public:
   explicit ZipWriter(TFileSystem& fileSystem = SystemFileSystem()) : fileSystem_(fileSystem) {}
@@ -32,12 +58,29 @@ class ZipWriter {
   TZipAction ZipAction = zaUpdate;
   bool StorePaths = false;  // entry names keep the folders of the paths (less the drive)
   bool Recurse = false;     // an item naming a folder stands for every file below it
+  // True: a file of FilesList that is missing or cannot be opened is passed
+  // over. False: it is an error (EUnreadableFile), raised before anything is
+  // written, for a caller whose whole point is that one file.
+  bool SkipUnreadable = true;
+  // How long to wait for another writer of the same archive: long enough for
+  // it to pack the largest dump.
+  unsigned LockWaitMs = 30 * 60 * 1000;
+
+  // The file beside an archive that its writers lock.
+  static std::string LockPath(const std::string& zipName) { return zipName + ".lock"; }
+  // The most by which a name the writer makes beside the archive is longer
+  // than the archive's own.
+  static constexpr size_t kLongestSuffix = 7;
 
   // Adds the files of FilesList to the archive, creating it when it does not
   // exist. Returns how many were written as entries (new or replacing);
-  // missing or unopenable files are skipped. Throws when the archive cannot
-  // be read or written.
+  // missing or unopenable files are skipped unless SkipUnreadable is off.
+  // Throws when the archive cannot be read or written.
   int Zip();
+  // After Zip: the entries it wrote from files, with the CRC-32 of each
+  // file's data as it was read for packing, to check the archive against
+  // once it is on the disk.
+  const std::vector<TZipEntry>& Written() const { return written_; }
 
   // Removes the entries whose names are listed in FilesList. Returns how
   // many were removed. Throws when the archive cannot be read or written.
@@ -53,8 +96,11 @@ class ZipWriter {
   static std::string DisplayName(const TZipEntry& entry);
 
  private:
+  std::unique_ptr<TLock> LockArchive();
+
   TFileSystem& fileSystem_;
   std::vector<TZipEntry> entries_;
+  std::vector<TZipEntry> written_;
 };
 
 }  // namespace ns

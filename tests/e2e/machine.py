@@ -107,7 +107,10 @@ class Machine:
         for key, named in values.items():
             lines.append("[%s]" % key)
             for name, text in named.items():
-                quoted = text.replace("\\", "\\\\").replace('"', '\\"')
+                # Escaped as regedit escapes them: a raw line break would end
+                # the value's line.
+                quoted = (text.replace("\\", "\\\\").replace('"', '\\"')
+                          .replace("\r", "\\r").replace("\n", "\\n"))
                 lines.append(('@="%s"' % quoted) if name == "" else '"%s"="%s"' % (name, quoted))
             lines.append("")
         reg = os.path.join(self.work, "import.reg")

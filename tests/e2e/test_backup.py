@@ -22,6 +22,8 @@ BIN = os.environ.get("NS_BIN_DIR", os.path.join(os.path.dirname(__file__), "..",
 SUCCESS = "Успех"
 FAILURE = "Ошибка"
 TIMESTAMP = re.compile(r"^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$")
+# An archive folder whose archive's path is longer than the system takes.
+LONG_FOLDER = "\\".join(["Очень длинное имя папки архивов"] * 8)
 
 
 def today_archive(folder, task=None):
@@ -94,8 +96,10 @@ class Scenario(unittest.TestCase):
 
     # -- checks ----------------------------------------------------------------
 
-    def run_program(self, *args, timeout=180):
-        self.assertEqual(self.machine.run(list(args), timeout=timeout), 0)
+    def run_program(self, *args, timeout=180, exit_code=0):
+        """Runs the program as the scheduler would; its exit code is what the
+        scheduler shows as the last run's result."""
+        self.assertEqual(self.machine.run(list(args), timeout=timeout), exit_code)
 
     def assert_recorded(self, task, state, log=None):
         values = self.machine.task_values(task)
@@ -105,9 +109,12 @@ class Scenario(unittest.TestCase):
             self.assertEqual(values.get("Log"), log)
         return values
 
-    def assert_no_temporary_files(self):
+    def assert_temporary_files(self, expected):
         left = [f for f in os.listdir(self.machine.temp_folder()) if f.endswith((".dt", ".log"))]
-        self.assertEqual(left, [])
+        self.assertEqual(sorted(left), expected)
+
+    def assert_no_temporary_files(self):
+        self.assert_temporary_files([])
 
     def reports(self):
         # Reports of the last task are sent just before the program ends.
@@ -147,7 +154,8 @@ class Backup(Scenario):
         self.file_infobase("C:\\Bases\\B")
         self.machine.add_task("First", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive\\")
         self.machine.add_task("Third", "8.3/FC:\\Bases\\B/DumpIBC:\\Archive")
-        self.run_program("First", "Second", "Third")
+        # A task that cannot be found is a failed night for the scheduler.
+        self.run_program("First", "Second", "Third", exit_code=1)
 
         self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
                          ["First.dt", "Third.dt"])
@@ -170,6 +178,17 @@ class Backup(Scenario):
         self.run_program("*", timeout=60)
         self.assertEqual(self.reports(), [])
 
+    def test_a_name_typed_in_another_letter_case_is_the_same_task(self):
+        self.file_infobase("C:\\Bases\\A")
+        self.machine.add_task("Бухгалтерия", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        self.run_program("бухгалтерия")
+        self.run_program("БУХГАЛТЕРИЯ")
+        # One entry, in the key's spelling, which the next rotation finds.
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Archive"))), ["Бухгалтерия.dt"])
+        self.assert_recorded("Бухгалтерия", SUCCESS)
+        self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
+                         ["Протокол выгрузки Бухгалтерия"] * 2)
+
 
 class Failures(Scenario):
     platforms = "8.3"
@@ -178,6 +197,7 @@ class Failures(Scenario):
         self.file_infobase("C:\\Bases\\Good", users=("Admin:",))
         self.file_infobase("C:\\Bases\\Failing", FailExit="3")
         self.file_infobase("C:\\Bases\\Empty", NoDump="1")
+        self.file_infobase("C:\\Bases\\Zero", Size="0")
         self.file_infobase("C:\\Bases\\Hanging", Hang="1")
         self.machine.import_registry({"HKEY_CURRENT_USER\\Software\\Nightshelf": {"DesignerTimeout": "5"}})
         cases = {
@@ -186,30 +206,55 @@ class Failures(Scenario):
             "NoArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIB", "Не указан путь к каталогу архива."),
             "WrongUser": ("8.3/FC:\\Bases\\Good/NNobody/DumpIBC:\\Archive", "Ошибка соединения с базой."),
             "NoDump": ("8.3/FC:\\Bases\\Empty/NAdmin/DumpIBC:\\Archive", "Ошибка создания выгрузки."),
+            "ZeroDump": ("8.3/FC:\\Bases\\Zero/NAdmin/DumpIBC:\\Archive", "Ошибка создания выгрузки."),
+            "StaleDump": ("8.3/FC:\\Bases\\Empty/NAdmin/DumpIBC:\\Archive",
+                          "Не удалось удалить файл прошлого запуска:"),
             "BadArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIBQ:\\nowhere", "Ошибка создания архива."),
+            "LongArchiveFolder": ("8.3/FC:\\Bases\\Good/NAdmin/DumpIBC:\\" + LONG_FOLDER,
+                                  "Слишком длинный путь (больше 259 символов):"),
             "Hanging": ("8.3/FC:\\Bases\\Hanging/NAdmin/DumpIBC:\\Archive",
                         "Конфигуратор не завершил выгрузку за отведённое время и был остановлен."),
         }
         for name, (parameters, _) in cases.items():
             self.machine.add_task(name, parameters, Log="previous run")
+        # Failures before the designer writes anything must not leave the
+        # previous run's log, which may tell of a success, under "Ошибка".
+        self.machine.add_task("BadPassword", "8.3/FC:\\Bases\\Good/NAdmin/PZZ/DumpIBC:\\Archive",
+                              Log="Выгрузка успешно завершена")
         self.machine.add_task("DesignerFails", "8.3/FC:\\Bases\\Failing/NAdmin/DumpIBC:\\Archive")
         # Left by a run that was cut off: neither may pass for this run's.
-        for stale in ("NoDump.dt", "NoDump.log"):
+        for stale in ("NoDump.dt", "NoDump.log", "StaleDump.dt"):
             with open(os.path.join(self.machine.temp_folder(), stale), "wb") as leftover:
                 leftover.write(b"left by an interrupted run\r\n")
-        self.run_program("*", timeout=300)
+        # One that cannot be deleted stops its task instead of being packed.
+        os.chmod(os.path.join(self.machine.temp_folder(), "StaleDump.dt"), 0o444)
+        self.run_program("*", timeout=300, exit_code=1)
 
+        bad_password = self.assert_recorded("BadPassword", FAILURE)
+        self.assertTrue(bad_password["Log"].startswith("Пароль задания записан неверно"), bad_password)
+        # A message that names a path or a reason has them on the lines below it.
+        detailed = {"StaleDump": "StaleDump.dt", "BadArchiveFolder": "Q:\\nowhere\\",
+                    "LongArchiveFolder": LONG_FOLDER + "\\1C8-"}
         for name, (_, message) in cases.items():
             with self.subTest(task=name):
-                self.assert_recorded(name, FAILURE, message)
+                log = self.assert_recorded(name, FAILURE)["Log"]
+                first, _, rest = log.partition("\r\n")
+                self.assertEqual(first, message)
+                if name in detailed:
+                    self.assertIn(detailed[name], rest)
+                else:
+                    self.assertEqual(rest, "")
         designer = self.assert_recorded("DesignerFails", FAILURE)
         self.assertTrue(designer["Log"].endswith("\r\n"), designer)  # the designer's own log
         bodies = {body.split("\r\n", 1)[0][len("Протокол выгрузки "):]: body.split("\r\n", 1)[1]
                   for _, body in self.reports()}
         self.assertEqual(bodies["NoDump"], "Ошибка создания выгрузки.")
+        self.assertEqual(bodies["BadPassword"], bad_password["Log"])
         self.assertEqual(bodies["DesignerFails"], designer["Log"])
         self.assertEqual(os.listdir(self.machine.path("C:\\Archive")), [])
-        self.assert_no_temporary_files()
+        # The dump that could not be packed is the only copy of that backup;
+        # the stale one could not be deleted.
+        self.assert_temporary_files(["BadArchiveFolder.dt", "StaleDump.dt"])
 
 
 class Instances(Scenario):
@@ -227,13 +272,40 @@ class Instances(Scenario):
         # Twelve arguments: /Param1 must find the first, not the tenth.
         self.assertEqual(self.machine.run(["A%d" % i for i in range(1, 13)], timeout=60), 0)
         self.assertIsNone(first.poll(), "the first instance ended before the hand-over was run")
-        self.assertEqual(first.wait(timeout=180), 0)
+        # A2 to A9 name no task: the first instance's run reports a failure.
+        self.assertEqual(first.wait(timeout=180), 1)
 
         self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
                          ["Протокол выгрузки " + n for n in ("Slow", "A1", "A10", "A11", "A12")])
         self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
                          ["A1.dt", "A10.dt", "A11.dt", "A12.dt", "Slow.dt"])
         self.assert_no_temporary_files()
+
+    def test_later_starts_in_the_same_moment_all_get_their_tasks_run(self):
+        self.file_infobase("C:\\Bases\\Slow", SlowDump="6000")
+        self.file_infobase("C:\\Bases\\Fast")
+        self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
+        later = ["B%d" % i for i in range(1, 6)]
+        for name in later:
+            self.machine.add_task(name, "8.3/FC:\\Bases\\Fast/DumpIBC:\\Archive")
+        first = self.machine.start(["Slow"])
+        self.machine.wait_for_window("TFormMain")
+        time.sleep(1)
+        # As the scheduler starts every task that is due: all at once.
+        starts = [self.machine.start([name]) for name in later]
+        self.assertEqual([start.wait(timeout=120) for start in starts], [0] * len(later))
+        self.assertEqual(first.wait(timeout=240), 0)
+        self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
+                         sorted(n + ".dt" for n in later + ["Slow"]))
+
+    def test_a_hand_over_nobody_takes_ends_with_its_own_exit_code(self):
+        # A first instance that never takes a hand-over: only its mutex.
+        holder = self.machine.start(["hold", "NightshelfMutex-088FA840-B10D-11D6-BC38-016067709674", "40"],
+                                    program="winprobe.exe")
+        time.sleep(2)
+        self.machine.add_task("Daily", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        self.run_program("Daily", timeout=90, exit_code=2)
+        holder.kill()
 
     def test_a_later_start_without_arguments_shows_the_hidden_window(self):
         self.file_infobase("C:\\Bases\\Slow", SlowDump="5000")
@@ -252,6 +324,36 @@ class Instances(Scenario):
         first.kill()
 
 
+class Editor(Scenario):
+    def probe(self, *args):
+        self.assertEqual(self.machine.probe(*args)[0], 0, args)
+
+    def test_a_task_made_in_the_editor_runs_as_the_scheduler_starts_it(self):
+        self.file_infobase("C:\\Bases\\Склад", users=("Кладовщик:пароль",))
+        self.archive_folder("C:\\Архив")
+        program = self.machine.start([])
+        self.machine.wait_for_window("TFormMain")
+        self.probe("click", "TFormMain", "Новое задание")
+        # Typed as an administrator would, Enter moving from field to field:
+        # name, (version), address, user, (Монопольно), password, archive
+        # folder, (name in the archive), days.
+        self.probe("type", "TFormTaskEdit",
+                   "Склад||C:\\Bases\\Склад|Кладовщик||пароль|C:\\Архив||7")
+        self.probe("click", "TFormTaskEdit", "Да")
+        time.sleep(1)
+        self.probe("close", "TFormMain")
+        self.assertEqual(program.wait(timeout=60), 0)
+
+        stored = self.machine.task_values("Склад")
+        # 8.3 is installed, so a new task is for 8.3; the password is stored
+        # scrambled, two hexadecimal digits per byte and one pair more.
+        self.assertRegex(stored.get(""), r"^8\.3/Days7/FC:\\Bases\\Склад/NКладовщик/P[0-9A-F]{14}/DumpIBC:\\Архив$")
+
+        self.run_program("Склад")
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Архив"))), ["Склад.dt"])
+        self.assert_recorded("Склад", SUCCESS)
+
+
 class NoPlatform(Scenario):
     platforms = ""
 
@@ -260,7 +362,8 @@ class NoPlatform(Scenario):
         program = self.machine.start(["Daily"])
         self.assertEqual(self.machine.probe("box", "Nightshelf", "30"),
                          (0, "Не установлена система 1С:Предприятие 8.x"))
-        self.assertEqual(program.wait(timeout=30), 0)
+        # The scheduled task did not run: the scheduler shows a failure.
+        self.assertEqual(program.wait(timeout=30), 1)
         self.assertEqual(self.machine.task_values("Daily").get("State"), None)
 
 

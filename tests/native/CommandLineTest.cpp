@@ -68,10 +68,14 @@ TEST(HandOverText, TakenApartAgain) {
 }
 
 TEST(HandOverText, TwelveArgumentsKeepTheirOrder) {
-  // "/Param1" must find the first piece, not the tenth to twelfth.
-  TArguments arguments;
-  for (int i = 1; i <= 12; ++i) arguments.push_back("T" + std::to_string(i));
-  EXPECT_EQ(ParseHandOverText(BuildHandOverText(arguments)).Names, arguments);
+  // "/Param1" must find the first piece, not the tenth to twelfth; and when
+  // the first argument begins with a digit ("/Param1" "1C" reads
+  // "/Param11C"), the tenth to twelfth key must not find the first piece.
+  for (std::string first : {"T1", "1C", "0", "2", "0x"}) {
+    TArguments arguments{first};
+    for (int i = 2; i <= 12; ++i) arguments.push_back("T" + std::to_string(i));
+    EXPECT_EQ(ParseHandOverText(BuildHandOverText(arguments)).Names, arguments) << first;
+  }
 }
 
 TEST(HandOverText, LongCommandLinesAreSplitIntoTextsThatFit) {

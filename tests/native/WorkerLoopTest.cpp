@@ -23,10 +23,14 @@ class TCountingHost : public IWorkerHost {
   bool TestConnection(const TInfobaseLogon&, PlatformVersion) override { return true; }
   void EndSessions(const TInfobaseLogon&, PlatformVersion) override {}
   void TaskListChanged() override { ++TaskListChanges; }
-  void RunEnded() override { ++RunsEnded; }
+  void RunEnded(bool allSucceeded) override {
+    ++RunsEnded;
+    if (!allSucceeded) ++RunsFailed;
+  }
 
   std::atomic<int> TaskListChanges{0};
   std::atomic<int> RunsEnded{0};
+  std::atomic<int> RunsFailed{0};
 };
 
 TEST(WorkerLoop, RunsEveryEntryOnceIncludingThoseQueuedDuringTheWalk) {
@@ -43,11 +47,27 @@ TEST(WorkerLoop, RunsEveryEntryOnceIncludingThoseQueuedDuringTheWalk) {
       queue.QueueTask("b");  // already queued, in another letter case
     }
     queue.SetStatus(name, StatusDone);
+    return true;
   });
   EXPECT_EQ(ran, (std::vector<std::string>{"A", "B", "C"}));
   EXPECT_EQ(queue.Count(), 0u);
   EXPECT_FALSE(queue.IsRunActive());
   EXPECT_EQ(host.RunsEnded, 1);
+  EXPECT_EQ(host.RunsFailed, 0);
+}
+
+TEST(WorkerLoop, OneFailedOrMissingTaskMakesTheRunAFailure) {
+  TRunQueue queue;
+  TCountingHost host;
+  for (const char* name : {"A", "Missing", "C"}) queue.QueueTask(name);
+  ASSERT_TRUE(queue.TryBeginRun());
+  std::vector<std::string> ran;
+  WalkRunQueue(queue, host, [&](const std::string& name) {
+    ran.push_back(name);
+    return name != "Missing";
+  });
+  EXPECT_EQ(ran, (std::vector<std::string>{"A", "Missing", "C"}));  // the walk goes on
+  EXPECT_EQ(host.RunsFailed, 1);
 }
 
 TEST(WorkerLoop, AnErrorEndsTheRunAndStillTellsTheHost) {
@@ -60,11 +80,13 @@ TEST(WorkerLoop, AnErrorEndsTheRunAndStillTellsTheHost) {
   WalkRunQueue(queue, host, [&](const std::string& name) {
     ran.push_back(name);
     throw std::runtime_error("out of memory");
+    return true;
   });
   EXPECT_EQ(ran, (std::vector<std::string>{"A"}));
   EXPECT_EQ(queue.Count(), 0u);
   EXPECT_FALSE(queue.IsRunActive());
   EXPECT_EQ(host.RunsEnded, 1);
+  EXPECT_EQ(host.RunsFailed, 1);
   // The next start request finds no run active and starts a worker.
   queue.QueueTask("C");
   EXPECT_TRUE(queue.TryBeginRun());
@@ -74,9 +96,13 @@ TEST(WorkerLoop, AnEmptyQueueEndsTheRunAtOnce) {
   TRunQueue queue;
   TCountingHost host;
   ASSERT_TRUE(queue.TryBeginRun());
-  WalkRunQueue(queue, host, [](const std::string&) { FAIL() << "nothing to run"; });
+  WalkRunQueue(queue, host, [](const std::string&) {
+    ADD_FAILURE() << "nothing to run";
+    return false;
+  });
   EXPECT_FALSE(queue.IsRunActive());
   EXPECT_EQ(host.RunsEnded, 1);
+  EXPECT_EQ(host.RunsFailed, 0);
 }
 
 // The three threads of the program: a listener hands tasks over (some in
@@ -105,6 +131,7 @@ TEST(WorkerLoop, ThreeThreadsLoseNoTaskAndRunNoneTwice) {
       }
       queue.SetStatus(name, name.size() % 2 ? StatusFailed : StatusDone);
       workersInTask.fetch_sub(1);
+      return true;
     });
   };
 

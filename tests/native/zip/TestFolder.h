@@ -86,13 +86,20 @@ struct EInjected : Exception {
   EInjected() : Exception("injected fault") {}
 };
 
-// The system's file system with faults on request: a read error after some
-// bytes of one file, a full disk after some bytes written, a failing final
-// move; and files that look newer than they are.
+// The system's file system with faults on request: a file that cannot be
+// opened, a read error after some bytes of one file, a full disk after some
+// bytes written, a failing final move; files that look newer than they are;
+// and one file damaged as it is read back, while the disk holds it intact.
 class TFaultyFileSystem final : public TFileSystem {
  public:
+  std::string failOpenOf;      // the path that cannot be opened for reading
   std::string failReadOf;      // the path whose reading fails...
   uint64_t failReadAfter = 0;  // ...after this many bytes
+  std::string damaged;                  // the path whose reading shows...
+  std::map<uint64_t, uint8_t> xorAt;    // ...these bytes XORed with these values,
+  uint64_t missingFrom = UINT64_MAX;    // ...nothing from here...
+  uint64_t missingTo = 0;               // ...to here (a read that reaches the gap stops short),
+  uint64_t cutAt = UINT64_MAX;          // ...and its end here
   int64_t writeBudget = -1;    // bytes that can be written before the disk is full; -1 unlimited
   bool failReplace = false;
   std::map<std::string, uint16_t> dosDates;  // last-write dates that replace the real ones
@@ -104,7 +111,9 @@ class TFaultyFileSystem final : public TFileSystem {
     return status;
   }
   std::unique_ptr<TFile> OpenRead(const std::string& path) override {
+    if (path == failOpenOf) throw EInjected();
     auto file = SystemFileSystem().OpenRead(path);
+    if (path == damaged) return std::make_unique<TDamagedFile>(std::move(file), *this);
     if (path != failReadOf) return file;
     return std::make_unique<TFaultyFile>(std::move(file), *this, failReadAfter);
   }
@@ -118,6 +127,7 @@ class TFaultyFileSystem final : public TFileSystem {
     SystemFileSystem().Replace(from, to);
   }
   void Remove(const std::string& path) override { SystemFileSystem().Remove(path); }
+  std::unique_ptr<TLock> TryLock(const std::string& path) override { return SystemFileSystem().TryLock(path); }
   std::vector<std::string> ListFolder(const std::string& path) override {
     return SystemFileSystem().ListFolder(path);
   }
@@ -148,6 +158,34 @@ class TFaultyFileSystem final : public TFileSystem {
     std::unique_ptr<TFile> file_;
     TFaultyFileSystem& owner_;
     uint64_t readable_;
+  };
+
+  class TDamagedFile final : public TFile {
+   public:
+    TDamagedFile(std::unique_ptr<TFile> file, TFaultyFileSystem& owner) : file_(std::move(file)), owner_(owner) {}
+    size_t Read(uint8_t* buffer, size_t size) override {
+      uint64_t end = std::min(position_ + size, owner_.cutAt);
+      if (position_ < owner_.missingTo && end > owner_.missingFrom) end = std::max(position_, owner_.missingFrom);
+      const size_t got = end > position_ ? file_->Read(buffer, static_cast<size_t>(end - position_)) : 0;
+      for (auto [at, mask] : owner_.xorAt)
+        if (at >= position_ && at < position_ + got) buffer[at - position_] ^= mask;
+      position_ += got;
+      file_->Seek(position_);
+      return got;
+    }
+    void Write(const uint8_t*, size_t) override { throw EInjected(); }
+    void Seek(uint64_t position) override {
+      position_ = position;
+      file_->Seek(position);
+    }
+    uint64_t Size() override { return std::min(file_->Size(), owner_.cutAt); }
+    void Truncate() override { throw EInjected(); }
+    void Flush() override {}
+
+   private:
+    std::unique_ptr<TFile> file_;
+    TFaultyFileSystem& owner_;
+    uint64_t position_ = 0;
   };
 };
 

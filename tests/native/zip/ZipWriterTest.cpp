@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "TestFolder.h"
 #include "zip/Crc32.h"
 
@@ -383,6 +386,120 @@ TEST(ZipWriter, FailuresLeaveTheOldArchiveAndNoTemporaryFile) {
       }
     }
   }
+}
+
+// A caller that packs one file for a reason (a backup's dump) turns skipping
+// off: a file it cannot read is then an error, raised before the archive is
+// touched, while the default still passes such a file over.
+TEST(ZipWriter, WithoutSkippingAFileThatCannotBeReadFailsBeforeAnythingIsWritten) {
+  struct Case {
+    const char* what;
+    std::string (*make)(TTestFolder&, TFaultyFileSystem&);
+  } cases[] = {
+      {"missing", [](TTestFolder& folder, TFaultyFileSystem&) { return folder.Path("base.dt"); }},
+      {"a folder", [](TTestFolder& folder, TFaultyFileSystem&) { return folder.MakeFolder("base.dt"); }},
+      {"cannot be opened",
+       [](TTestFolder& folder, TFaultyFileSystem& fs) {
+         fs.failOpenOf = folder.Write("base.dt", Text(5000));
+         return fs.failOpenOf;
+       }},
+  };
+  for (bool existing : {false, true}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (existing ? ", archive existed" : ", no archive before"));
+      TTestFolder folder;
+      TFaultyFileSystem fileSystem;
+      std::string dump = c.make(folder, fileSystem);
+      std::string zipName = folder.Path("1C8-240101.zip");
+      std::string old;
+      if (existing) {
+        ZipWriter first;
+        first.ZipName = zipName;
+        first.FilesList = {folder.Write("other.dt", Text(1000))};
+        first.Zip();
+        old = ReadAll(zipName);
+      }
+      auto names = folder.Names();
+      ZipWriter writer(fileSystem);
+      writer.ZipName = zipName;
+      writer.FilesList = {dump};
+      writer.SkipUnreadable = false;
+      try {
+        writer.Zip();
+        ADD_FAILURE() << "no error";
+      } catch (const EUnreadableFile& error) {
+        EXPECT_EQ(error.Path(), dump);
+      }
+      EXPECT_EQ(folder.Names(), names);
+      if (existing) {
+        EXPECT_EQ(ReadAll(zipName), old);
+      }
+
+      ZipWriter lenient(fileSystem);
+      lenient.ZipName = zipName;
+      lenient.FilesList = {dump};
+      EXPECT_EQ(lenient.Zip(), 0);
+      if (existing) {
+        EXPECT_EQ(NamesOf(ReadAll(zipName)), (std::vector<std::string>{"other.dt"}));
+      }
+    }
+  }
+}
+
+// Two writers of one archive at once: the second waits for the first and
+// then adds its entry to the archive the first one left.
+TEST(ZipWriter, WritersOfOneArchiveTakeTurns) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    TTestFolder folder;
+    std::string zipName = folder.Path("1C8-240101.zip");
+    std::string dumps[] = {folder.Write("a.dt", Noise(2 << 20, 1)), folder.Write("b.dt", Noise(2 << 20, 2))};
+    auto pack = [&](const std::string& dump) {
+      ZipWriter writer;
+      writer.ZipName = zipName;
+      writer.FilesList = {dump};
+      writer.Zip();
+    };
+    std::thread first(pack, dumps[0]);
+    std::thread second(pack, dumps[1]);
+    first.join();
+    second.join();
+    auto names = NamesOf(ReadAll(zipName));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.dt", "b.dt"}));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"1C8-240101.zip", "a.dt", "b.dt"}));
+  }
+}
+
+// A writer that never lets go holds the others up only so long; they fail
+// and leave the archive as it was.
+TEST(ZipWriter, AWriterThatWaitsTooLongGivesUp) {
+  TTestFolder folder;
+  ZipWriter writer;
+  writer.ZipName = folder.Path("1C8-240101.zip");
+  writer.FilesList = {folder.Write("a.dt", Text(1000))};
+  writer.Zip();
+  std::string old = ReadAll(writer.ZipName);
+
+  auto held = SystemFileSystem().TryLock(ZipWriter::LockPath(writer.ZipName));
+  ASSERT_TRUE(held);
+  writer.LockWaitMs = 300;
+  writer.FilesList = {folder.Write("b.dt", Text(1000))};
+  EXPECT_THROW(writer.Zip(), EArchiveBusy);
+  writer.FilesList = {"a.dt"};
+  EXPECT_THROW(writer.DeleteEntries(), EArchiveBusy);
+  EXPECT_EQ(ReadAll(writer.ZipName), old);
+
+  // Let go while it waits: it goes on.
+  writer.LockWaitMs = 60000;
+  std::thread holder([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    held.reset();
+  });
+  EXPECT_EQ(writer.DeleteEntries(), 1);
+  holder.join();
+  EXPECT_EQ(NamesOf(ReadAll(writer.ZipName)), std::vector<std::string>{});
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"1C8-240101.zip", "a.dt", "b.dt"}));
 }
 
 }  // namespace

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -123,6 +128,61 @@ TEST_F(HandOver, AnotherInstanceStoppingItsListenerQueuesNothingAgain) {
   PulseEvent(later.Event.get());
   EXPECT_EQ(window.Collect(300), std::vector<UINT>{});
   EXPECT_EQ(queue->Count(), 0u);
+}
+
+// The scheduler starts every task that is due at once: several later
+// instances hand over in the same moment, each through its own handles.
+// Every text must reach the queue, none may be overwritten by another.
+TEST_F(HandOver, LaterStartsAtTheSameMomentAllGetTheirTasksThrough) {
+  first.Accept(window.Handle());
+  constexpr int Senders = 8;
+  std::atomic<int> taken{0};
+  std::atomic<bool> go{false};
+  std::vector<std::thread> senders;
+  for (int i = 0; i < Senders; ++i) {
+    senders.emplace_back([&, i] {
+      THandOverChannel own;
+      OpenChannel(own);
+      while (!go) std::this_thread::yield();
+      if (ns::HandOver(own, BuildHandOverTexts({"Задача" + std::to_string(i)}), 5000)) ++taken;
+    });
+  }
+  go = true;
+  for (auto& sender : senders) sender.join();
+  window.Collect(200);
+  EXPECT_EQ(taken, Senders);
+  ASSERT_EQ(queue->Count(), static_cast<size_t>(Senders));
+  std::vector<std::string> names;
+  for (size_t i = 0; i < queue->Count(); ++i) names.push_back(queue->NameAt(i));
+  for (int i = 0; i < Senders; ++i) {
+    EXPECT_NE(std::find(names.begin(), names.end(), "Задача" + std::to_string(i)), names.end()) << i;
+  }
+}
+
+size_t ThreadsOfThisProcess() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  size_t count = 0;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// A listener told to stop between its look at the stop flag and its wait must
+// still end: Stop() returns only once its thread has gone, every time.
+TEST(HandOverListener, StopEndsTheListenersThreadEveryTime) {
+  auto queue = std::make_shared<TRunQueue>();
+  size_t before = ThreadsOfThisProcess();
+  for (int i = 0; i < 50; ++i) {
+    THandOverListener listener(queue);
+    listener.Start();
+    if (i % 2) Sleep(1);
+    listener.Stop();
+    ASSERT_EQ(ThreadsOfThisProcess(), before) << "round " << i;
+  }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@ constexpr const char* StatePath = "C:\\standin\\state.ini";
 std::vector<TShownBox> shownBoxes;
 std::vector<HWND> seenBoxes;
 HHOOK boxHook = nullptr;
+std::function<void(HWND)> boxWhileOpen;
+int boxAnswer = IDOK;
 int probeRequests = 0;
 
 std::string Trimmed(const std::string& text) {
@@ -46,7 +48,8 @@ LRESULT CALLBACK CatchBox(int code, WPARAM wParam, LPARAM lParam) {
     shownBoxes.push_back({WindowText(box), text ? WindowText(text) : std::string(),
                           icon && icon == LoadIcon(nullptr, IDI_INFORMATION),
                           icon && icon == LoadIcon(nullptr, IDI_ERROR), SessionsByInfobase()});
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (boxWhileOpen) boxWhileOpen(box);
+    PostMessageA(box, WM_COMMAND, boxAnswer, 0);
   }
   return CallNextHookEx(boxHook, code, wParam, lParam);
 }
@@ -107,14 +110,19 @@ std::map<std::string, std::vector<std::string>> SessionsByInfobase() {
   return sessions;
 }
 
-TBoxCatcher::TBoxCatcher() {
+TBoxCatcher::TBoxCatcher(std::function<void(HWND box)> whileOpen, int answer) {
+  boxWhileOpen = std::move(whileOpen);
+  boxAnswer = answer;
   shownBoxes.clear();
   seenBoxes.clear();
   boxHook = SetWindowsHookExA(WH_CBT, CatchBox, nullptr, GetCurrentThreadId());
   EXPECT_NE(boxHook, nullptr);
 }
 
-TBoxCatcher::~TBoxCatcher() { UnhookWindowsHookEx(boxHook); }
+TBoxCatcher::~TBoxCatcher() {
+  UnhookWindowsHookEx(boxHook);
+  boxWhileOpen = nullptr;
+}
 
 const std::vector<TShownBox>& TBoxCatcher::Boxes() const { return shownBoxes; }
 

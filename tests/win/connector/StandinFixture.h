@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,11 +34,12 @@ struct TShownBox {
 };
 
 // Catches every message box opened on this thread while it lives: records
-// its caption, text, icon and the stand-in's sessions at that moment, and
-// presses its OK button.
+// its caption, text, icon and the stand-in's sessions at that moment, runs
+// `whileOpen` (if given) with the box on the screen, and answers it with
+// `answer` (OK unless told otherwise).
 class TBoxCatcher {
  public:
-  TBoxCatcher();
+  explicit TBoxCatcher(std::function<void(HWND box)> whileOpen = {}, int answer = IDOK);
   ~TBoxCatcher();
   TBoxCatcher(const TBoxCatcher&) = delete;
   TBoxCatcher& operator=(const TBoxCatcher&) = delete;

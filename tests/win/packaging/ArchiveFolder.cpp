@@ -57,6 +57,20 @@ std::string TArchiveFolder::Dump(const std::string& taskName, size_t size, const
   return path;
 }
 
+std::string TArchiveFolder::NoisyDump(const std::string& taskName, size_t size) {
+  std::string path = scratch_ + taskName + ".dt";
+  std::string bytes(size, '\0');
+  uint32_t state = 2463534242u;
+  for (char& c : bytes) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    c = static_cast<char>('a' + state % 16);
+  }
+  WriteBytes(path, bytes);
+  return path;
+}
+
 void TArchiveFolder::Archive(const std::string& name, const std::vector<std::string>& taskNames) {
   ZipWriter writer;
   writer.ZipName = path_ + name;

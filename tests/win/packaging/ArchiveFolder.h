@@ -23,6 +23,9 @@ class TArchiveFolder {
   // `stamp` (a local time "yyyy-mm-dd hh:mm:ss") into the scratch folder;
   // returns its path.
   std::string Dump(const std::string& taskName, size_t size, const std::string& stamp = "2026-12-06 03:00:00");
+  // The same with random letters of a small alphabet: many short matches,
+  // so that compressing it takes a while.
+  std::string NoisyDump(const std::string& taskName, size_t size);
 
   // An archive `name` in the folder holding one entry per task name.
   void Archive(const std::string& name, const std::vector<std::string>& taskNames);

@@ -109,14 +109,18 @@ TEST_F(Recording, AnErrorMessageIsTheLogAndTheDesignerLogIsNotRead) {
   EXPECT_FALSE(FileExists(dumpFile));
 }
 
-TEST_F(Recording, AnUnreadableDesignerLogKeepsThePreviousLog) {
-  // The designer never started: there is no log file, nor a dump.
+// A failed run must never go on showing the previous run's log, which may end
+// in a success: without a log of its own the run says that it has none.
+TEST_F(Recording, AnUnreadableDesignerLogIsRecordedAsNoLogNeverAsThePreviousOne) {
+  // The designer never wrote a log.
   std::string message;
   Record(false, message);
-  EXPECT_EQ(Value("Log"), "Протокол прошлого запуска\r\n");
-  EXPECT_EQ(message, "");
+  EXPECT_EQ(Value("Log"), "Конфигуратор не оставил протокола выгрузки.");
+  EXPECT_EQ(message, "Конфигуратор не оставил протокола выгрузки.");
 
   // Something still writes the log and shares it with nobody.
+  message.clear();
+  ASSERT_TRUE(OpenOrCreateTask(TaskName).WriteText("Log", "Протокол прошлого запуска\r\n"));
   WriteFile(dumpFile, "dump");
   HANDLE writer = CreateFileA(designerLog.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
@@ -125,8 +129,8 @@ TEST_F(Recording, AnUnreadableDesignerLogKeepsThePreviousLog) {
   ::WriteFile(writer, "partial\r\n", 9, &written, nullptr);
   Record(false, message);
   CloseHandle(writer);
-  EXPECT_EQ(Value("Log"), "Протокол прошлого запуска\r\n");
-  EXPECT_EQ(message, "");
+  EXPECT_EQ(Value("Log"), "Конфигуратор не оставил протокола выгрузки.");
+  EXPECT_EQ(message, "Конфигуратор не оставил протокола выгрузки.");
   EXPECT_FALSE(FileExists(dumpFile));
   DeleteFileA(designerLog.c_str());
 }

@@ -165,6 +165,12 @@ TEST_F(RegistryTest, TaskKeysIgnoreLetterCaseAndKeepTheirValues) {
   EXPECT_TRUE(TaskExists("ЕЖЕДНЕВНО"));
   EXPECT_FALSE(TaskExists("Ежедневно\\x"));
   EXPECT_FALSE(TaskExists(""));
+  // Whatever is named after the task takes the key's own spelling.
+  EXPECT_EQ(StoredTaskName("ЕЖЕДНЕВНО"), "Ежедневно");
+  EXPECT_EQ(StoredTaskName("ежедневно"), "Ежедневно");
+  EXPECT_EQ(StoredTaskName("Ежедневно"), "Ежедневно");
+  EXPECT_EQ(StoredTaskName("Еженедельно"), "");
+  EXPECT_EQ(StoredTaskName(""), "");
 
   TRegistryKey again = OpenOrCreateTask("ежедневно");
   ASSERT_TRUE(again.IsOpen());

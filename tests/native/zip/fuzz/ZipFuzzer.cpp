@@ -1,5 +1,6 @@
 // libFuzzer target: the writer's reading, updating and pruning of damaged
-// archives. No input may crash it or make it read outside the file; an
+// archives, and the check of their entries. No input may crash them or make
+// them read outside the file; a refused entry comes with its reason; an
 // operation that fails leaves the archive byte for byte as it was and no
 // temporary file; one that succeeds leaves an archive the writer reads back
 // with the expected count.
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "zip/ZipCheck.h"
 #include "zip/ZipWriter.h"
 
 namespace {
@@ -93,6 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reader.ReadZip();
     count = reader.Count();
   } catch (const ns::Exception&) {
+  }
+  if (count >= 0) {
+    ns::TZipChecker checker(ns::SystemFileSystem(), archive);
+    for (const ns::TZipEntry& entry : checker.Entries()) {
+      const auto reason = checker.Check(entry);
+      Require(!reason || !reason->empty(), "an entry refused without a reason");
+    }
   }
 
   Try(archive, data, size, [&] {

@@ -1,0 +1,208 @@
+// Inflate and verification benchmark, in one process:
+//  - the own inflater against zlib (raw, 15-bit window) and libdeflate on the
+//    same streams: those the own encoder writes at level 6, which are the
+//    ones the program reads back. Each decoder's output is compared with the
+//    original before its time counts; the best of several runs is kept,
+//    since the machine is shared. The own inflater streams as it does when
+//    reading an archive (1 MiB of input at a time), zlib and libdeflate get
+//    the whole buffer.
+//  - the cost of reading a packed dump back next to packing it: ZipWriter
+//    adds the dump-like file to a new archive, then the entry is checked as
+//    the worker checks it after packing.
+//
+//   inflate_bench [--repeat N] [--dump FILE] FILE ...
+#include <libdeflate.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "zip/DeflateEncoder.h"
+#include "zip/Inflater.h"
+#include "zip/ZipCheck.h"
+#include "zip/ZipWriter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) {
+    std::fprintf(stderr, "inflate_bench: cannot read %s\n", path.c_str());
+    std::exit(2);
+  }
+  return Bytes(std::istreambuf_iterator<char>(f), {});
+}
+
+double Seconds(const std::function<void()>& run) {
+  const auto t0 = Clock::now();
+  run();
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+Bytes OwnDeflate(const Bytes& in) {
+  Bytes out;
+  ns::DeflateEncoder encoder(6, [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); });
+  encoder.Write(in.data(), in.size());
+  encoder.Finish();
+  return out;
+}
+
+bool ZlibInflate(const Bytes& stream, Bytes& out) {
+  z_stream z{};
+  inflateInit2(&z, -15);
+  z.next_in = const_cast<Bytef*>(stream.data());
+  z.avail_in = static_cast<uInt>(stream.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&z, Z_FINISH);
+  inflateEnd(&z);
+  return rc == Z_STREAM_END && z.total_out == out.size();
+}
+
+bool LibdeflateInflate(libdeflate_decompressor* d, const Bytes& stream, Bytes& out) {
+  size_t got = 0;
+  return libdeflate_deflate_decompress(d, stream.data(), stream.size(), out.data(), out.size(), &got) ==
+             LIBDEFLATE_SUCCESS &&
+         got == out.size();
+}
+
+bool OwnInflate(ns::TInflater& inflater, const Bytes& stream, Bytes& out) {
+  constexpr size_t kPiece = size_t(1) << 20;
+  size_t offset = 0, written = 0;
+  const ns::TInflateResult r = inflater.Inflate(
+      [&](uint8_t* buffer, size_t room) {
+        const size_t n = std::min({room, kPiece, stream.size() - offset});
+        std::memcpy(buffer, stream.data() + offset, n);
+        offset += n;
+        return n;
+      },
+      [&](const uint8_t* data, size_t n) {
+        if (n > out.size() - written) throw std::runtime_error("more data than the original");
+        std::memcpy(out.data() + written, data, n);
+        written += n;
+      });
+  return r.ok && written == out.size();
+}
+
+struct TGoal {
+  std::string file, what;
+  double measured, target;
+  bool higherIsBetter;
+};
+std::vector<TGoal> goals;
+
+void Check(bool ok, const char* engine, const std::string& file) {
+  if (!ok) {
+    std::printf("inflate_bench: %s decodes %s wrongly, no figures count\n", engine, file.c_str());
+    std::exit(1);
+  }
+}
+
+void BenchInflate(const std::string& path, int repeat) {
+  const Bytes in = ReadFile(path);
+  const std::string name = path.substr(path.find_last_of('/') + 1);
+  const Bytes stream = OwnDeflate(in);
+  Bytes out(in.size());
+  libdeflate_decompressor* ld = libdeflate_alloc_decompressor();
+  ns::TInflater inflater;
+
+  Check(ZlibInflate(stream, out) && out == in, "zlib", name);
+  Check(LibdeflateInflate(ld, stream, out) && out == in, "libdeflate", name);
+  std::fill(out.begin(), out.end(), 0);
+  Check(OwnInflate(inflater, stream, out) && out == in, "the own inflater", name);
+
+  // Interleaved, so that a busy moment of the machine hurts all alike.
+  double tZlib = 1e30, tLd = 1e30, tOwn = 1e30;
+  for (int i = 0; i < repeat; ++i) {
+    tZlib = std::min(tZlib, Seconds([&] { ZlibInflate(stream, out); }));
+    tLd = std::min(tLd, Seconds([&] { LibdeflateInflate(ld, stream, out); }));
+    tOwn = std::min(tOwn, Seconds([&] { OwnInflate(inflater, stream, out); }));
+  }
+  libdeflate_free_decompressor(ld);
+
+  const auto mbps = [&](double t) { return in.size() / t / 1e6; };
+  std::printf("\n%s (%zu bytes, own level-6 stream of %zu bytes)\n", name.c_str(), in.size(), stream.size());
+  std::printf("  inflate MB/s of output: zlib %.1f, libdeflate %.1f, own %.1f\n", mbps(tZlib), mbps(tLd), mbps(tOwn));
+  goals.push_back({name, "inflate own / libdeflate speed", tLd / tOwn, 1.0, true});
+  goals.push_back({name, "inflate own / zlib speed", tZlib / tOwn, 3.0, true});
+}
+
+void BenchVerification(const std::string& dump, int repeat) {
+  // On the disk of the build, like an archive folder: the page cache holds
+  // what was just written, as it does when the worker reads its entry back.
+  const std::string folder = std::filesystem::current_path().string() + "/inflate-bench-" + std::to_string(getpid());
+  std::filesystem::create_directories(folder);
+  const std::string archive = folder + "/1C8-240101.zip";
+  const std::string name = dump.substr(dump.find_last_of('/') + 1);
+  double tPack = 1e30, tVerify = 1e30;
+  for (int i = 0; i < std::max(1, repeat / 2); ++i) {
+    std::filesystem::remove(archive);
+    ns::ZipWriter writer;
+    writer.ZipName = archive;
+    writer.FilesList = {dump};
+    tPack = std::min(tPack, Seconds([&] { writer.Zip(); }));
+    const ns::TZipEntry entry = writer.Written().at(0);
+    std::optional<std::string> reason;
+    tVerify = std::min(tVerify, Seconds([&] {
+                         reason = ns::VerifyZipEntry(ns::SystemFileSystem(), archive, entry.name, entry.crc);
+                       }));
+    if (reason) {
+      std::printf("inflate_bench: the packed dump does not read back: %s\n", reason->c_str());
+      std::exit(1);
+    }
+  }
+  std::filesystem::remove_all(folder);
+  std::printf("\npacking %s into a new archive (level 6, a thread per core): %.3f s; reading it back: %.3f s\n",
+              name.c_str(), tPack, tVerify);
+  goals.push_back({name, "verification / packing time", tVerify / tPack, 0.10, false});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int repeat = 5;
+  std::string dump;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--repeat" && i + 1 < argc) {
+      repeat = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--dump" && i + 1 < argc) {
+      dump = argv[++i];
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+    char line[128] = {};
+    if (std::fgets(line, sizeof line, f) != nullptr) std::printf("load average at start: %s", line);
+    std::fclose(f);
+  }
+  for (const std::string& file : files) BenchInflate(file, repeat);
+  if (!dump.empty()) BenchVerification(dump, repeat);
+
+  std::printf("\nGoals (ratios measured in this run)\n");
+  int met = 0;
+  for (const TGoal& g : goals) {
+    const bool ok = g.higherIsBetter ? g.measured >= g.target : g.measured <= g.target;
+    met += ok;
+    std::printf("  %-16s %-32s %8.4f  target %s %.4f  %s\n", g.file.c_str(), g.what.c_str(), g.measured,
+                g.higherIsBetter ? ">=" : "<=", g.target, ok ? "met" : "NOT MET");
+  }
+  std::printf("  %d of %zu goals met\n", met, goals.size());
+  return 0;
+}

@@ -1,0 +1,329 @@
+#include "app/MainPanel.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "AboutText.h"
+#include "backup/TaskStatus.h"
+#include "app/WindowMessages.h"
+#include "win/Registry.h"
+#include "res/ResourceIds.h"
+#include "tasks/LaunchParameters.h"
+#include "tasks/Options.h"
+#include "tasks/ScramblePassword.h"
+#include "tasks/TaskStore.h"
+#include "tasks/Taskedit.h"
+#include "win/RegistryKey.h"
+
+namespace ns {
+
+namespace {
+
+constexpr int ButtonBarHeight = 44;
+constexpr int ButtonWidth = 41;
+constexpr int ButtonHeight = 40;
+constexpr int ButtonTop = 2;
+// sbInfo keeps this distance from the right edge (588 in a 633 wide window).
+constexpr int InfoRightMargin = 45;
+constexpr int SplitterHeight = 3;
+constexpr int InitialLogHeight = 80;
+// Neither the list nor the log may be dragged away completely.
+constexpr int MinimumPaneHeight = 1;
+
+HICON Glyph(int id, int size = 32) {
+  return static_cast<HICON>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
+}
+
+HWND CreateStatusBar(HWND parent) {
+  HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+  int oneSimplePanel = -1;
+  SendMessageA(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&oneSimplePanel));
+  return bar;
+}
+
+HWND CreateMemoLog(HWND parent) {
+  return CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                             ES_AUTOVSCROLL,
+                         0, 0, 0, 0, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+}  // namespace
+
+TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
+    : TPanel(mainWindow, 0, 0, 0, 0),
+      StatusBar(CreateStatusBar(Handle())),
+      Panel2(Handle(), 0, 0, 0, ButtonBarHeight),
+      Tooltips(CreateToolTips(Handle())),
+      sbInsert(Panel2.Handle(), IdInsert, 2, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_INSERT),
+               "Новое задание", Tooltips),
+      sbDelete(Panel2.Handle(), IdDelete, 84, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_DELETE),
+               "Удалить задание", Tooltips),
+      sbEdit(Panel2.Handle(), IdEdit, 43, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_EDIT),
+             "Изменить задание", Tooltips),
+      ListView(Handle(), IdList),
+      sbInfo(Panel2.Handle(), IdInfo, 588, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_INFO),
+             "Информация", Tooltips),
+      MemoLog(CreateMemoLog(Handle())),
+      Splitter1(Handle(), SplitterHeight),
+      sbOptions(Panel2.Handle(), IdOptions, 160, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_OPTIONS),
+                "Опции", Tooltips),
+      mainWindow_(mainWindow),
+      runQueue_(std::move(runQueue)),
+      logHeight_(InitialLogHeight) {
+  OpenTaskEditor = [this](bool isNew) {
+    TFormTaskEdit editor(mainWindow_, isNew, ListView.Handle(),
+                         {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
+    editor.ShowModal();
+  };
+  Splitter1.OnMoved = [this](int top) {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    RECT status;
+    GetWindowRect(StatusBar, &status);
+    logHeight_ = client.bottom - (status.bottom - status.top) - top - SplitterHeight;
+    Layout(client.right, client.bottom);
+  };
+  ApplyFormFont(Handle());
+  // Tab from the list reaches the log and back; the buttons, like any tool
+  // bar's, are for the mouse.
+  SetFocus(ListView.Handle());
+}
+
+void TMainPanel::Layout(int width, int height) {
+  MoveWindow(Handle(), 0, 0, width, height, TRUE);
+  MoveWindow(Panel2.Handle(), 0, 0, width, ButtonBarHeight, TRUE);
+  SetWindowPos(sbInfo.Handle(), nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
+
+  // The status bar places and sizes itself along the bottom edge.
+  SendMessageA(StatusBar, WM_SIZE, 0, 0);
+  RECT status;
+  GetWindowRect(StatusBar, &status);
+  int statusTop = height - (status.bottom - status.top);
+
+  // The log keeps its height while the window is resized, as long as the
+  // list keeps a line of its own.
+  int room = statusTop - ButtonBarHeight - SplitterHeight;
+  int logHeight = std::clamp(logHeight_, MinimumPaneHeight, std::max(room - MinimumPaneHeight, MinimumPaneHeight));
+  int logTop = statusTop - logHeight;
+  int splitterTop = logTop - SplitterHeight;
+  MoveWindow(MemoLog, 0, logTop, width, logHeight, TRUE);
+  MoveWindow(Splitter1.Handle(), 0, splitterTop, width, SplitterHeight, TRUE);
+  MoveWindow(ListView.Handle(), 0, ButtonBarHeight, width, std::max(splitterTop - ButtonBarHeight, 0), TRUE);
+  Splitter1.SetRange(ButtonBarHeight + MinimumPaneHeight, statusTop - MinimumPaneHeight - SplitterHeight);
+  ListView.FitColumns();
+}
+
+void TMainPanel::FocusList() { SetFocus(ListView.Handle()); }
+
+void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
+  TRegistryKey store;
+  if (store.Open(HKEY_CURRENT_USER, TaskStoreKeyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE)) {
+    std::vector<std::string> names = store.SubKeyNames();
+    store.Close();
+    int remembered = std::max(ListView.Selected(), 0);
+    SendMessageA(ListView.Handle(), WM_SETREDRAW, FALSE, 0);
+    ListView.Clear();
+    for (const std::string& name : names) {
+      TRegistryKey task = OpenTask(name);
+      if (!task.IsOpen()) continue;
+      TTaskListCells cells =
+          TaskListCells(runQueue_->StatusOf(name), task.ReadText("StateDateTime"), task.ReadText("State"));
+      ListView.Add({name, task.ReadText(""), cells.DateTime, cells.Status});
+    }
+    int row = nameToSelect.empty() ? -1 : ListView.Find(nameToSelect);
+    int count = ListView.Count();
+    if (row < 0 && count > 0) {
+      // The row that took the place of the selected one: after deleting the
+      // last row, the new last one.
+      row = remembered;
+      if (row == count) row = count - 1;
+      if (row > count - 1) row = count - 1;
+    }
+    if (row >= 0) ListView.Select(row);
+    SendMessageA(ListView.Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListView.Handle(), nullptr, TRUE);
+  }
+  std::string total = "Всего: " + std::to_string(ListView.Count());
+  SendMessageA(StatusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(total.c_str()));
+}
+
+void TMainPanel::ListViewSelectItem(int row) {
+  if (ListView.Count() == 0 || ListView.Selected() < 0) return;
+  if (IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus))) {
+    SetWindowTextA(MemoLog, "");
+    return;
+  }
+  std::string log;
+  if (!ReadRegistryString(HKEY_CURRENT_USER, TaskKeyPath(ListView.Text(row, TTaskListView::ColumnName)), "Log",
+                          log)) {
+    log.clear();
+  }
+  SetWindowTextA(MemoLog, log.c_str());
+}
+
+bool TMainPanel::IsSelectedBusy() const {
+  int row = ListView.Selected();
+  return row >= 0 && IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus));
+}
+
+std::string TMainPanel::SelectedName() const {
+  int row = ListView.Selected();
+  return row >= 0 ? ListView.Text(row, TTaskListView::ColumnName) : std::string();
+}
+
+void TMainPanel::sbInsertClick(TEditRequest request) {
+  bool isNew = request == TEditRequest::NewTask;
+  if (!isNew && ListView.Selected() < 0) return;
+  // A task the worker waits for or runs must not change under it; while one
+  // is selected not even a new task is begun.
+  if (IsSelectedBusy()) return;
+  if (OpenTaskEditor) OpenTaskEditor(isNew);
+}
+
+void TMainPanel::sbDeleteClick() {
+  if (ListView.Count() == 0 || ListView.Selected() < 0) return;
+  if (IsSelectedBusy()) return;
+  std::string name = SelectedName();
+  if (MessageBoxA(mainWindow_, ("Удалить задание " + name + "?").c_str(), MainCaption().c_str(),
+                  MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  if (DeleteTask(name)) {
+    PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
+  } else {
+    ShowBox("Задание " + name + " не может быть удалено!", MB_ICONERROR | MB_OK);
+  }
+}
+
+void TMainPanel::sbOptionsClick() {
+  TFormOptions options(mainWindow_, Glyph(IDI_GLYPH_OK, 16));
+  if (options.Execute()) PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
+}
+
+void TMainPanel::sbInfoClick() {
+  std::string about = ScramblePassword(AboutTextEnciphered, AboutTextKey, false);
+  MessageBoxA(mainWindow_, about.c_str(), "О программе", MB_ICONINFORMATION | MB_OK);
+}
+
+void TMainPanel::RunNow() {
+  std::string name = SelectedName();
+  if (name.empty() || IsSelectedBusy()) return;
+  // As a later start's hand-over does: queue it, show it waiting, and have a
+  // worker take it (the running one, if any, takes it after its task).
+  runQueue_->QueueTask(name);
+  PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
+  PostMessageA(mainWindow_, WM_START_WORKER, 0, 0);
+}
+
+std::string TMainPanel::SelectedArchiveFolder() const {
+  int row = ListView.Selected();
+  if (row < 0) return {};
+  // A password that does not decode is no concern of the archive folder.
+  std::string passwordError;
+  return ParseLaunchParameters(ListView.Text(row, TTaskListView::ColumnParameters), &passwordError).DumpIB;
+}
+
+void TMainPanel::OpenArchiveFolder() {
+  std::string folder = SelectedArchiveFolder();
+  if (folder.empty()) return;
+  auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(mainWindow_, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result <= 32) ShowBox("Каталог архива " + folder + " не может быть открыт.", MB_ICONERROR | MB_OK);
+}
+
+HMENU TMainPanel::BuildContextMenu() const {
+  HMENU menu = CreatePopupMenu();
+  bool selected = ListView.Selected() >= 0;
+  UINT usable = selected && !IsSelectedBusy() ? MF_ENABLED : MF_GRAYED;
+  AppendMenuA(menu, MF_STRING | usable, IdRunNow, "Выполнить сейчас");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | usable, IdEditTask, "Изменить");
+  AppendMenuA(menu, MF_STRING | usable, IdDeleteTask, "Удалить");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING | (!SelectedArchiveFolder().empty() ? MF_ENABLED : MF_GRAYED), IdOpenArchiveFolder,
+              "Открыть каталог архива");
+  SetMenuDefaultItem(menu, IdEditTask, FALSE);
+  return menu;
+}
+
+void TMainPanel::ShowContextMenu(LPARAM position) {
+  POINT point = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  if (position == -1) {
+    // The keyboard's menu key: under the selected row, or at the list's corner.
+    RECT row = {LVIR_BOUNDS, 0, 0, 0};
+    int selected = ListView.Selected();
+    if (selected < 0 || !SendMessageA(ListView.Handle(), LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
+      row = {0, 0, 0, 0};
+    }
+    point = {row.left + 16, row.bottom};
+    ClientToScreen(ListView.Handle(), &point);
+  }
+  HMENU menu = BuildContextMenu();
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, Handle(), nullptr);
+  DestroyMenu(menu);
+}
+
+void TMainPanel::ShowBox(const std::string& text, UINT flags) const {
+  MessageBoxA(mainWindow_, text.c_str(), MainCaption().c_str(), flags);
+}
+
+std::string TMainPanel::MainCaption() const {
+  char caption[256] = {};
+  GetWindowTextA(mainWindow_, caption, sizeof caption);
+  return caption;
+}
+
+bool TMainPanel::KeyPreview(WPARAM key) {
+  if (key != VK_RETURN) return false;
+  sbInsertClick(TEditRequest::EnterKey);
+  return true;
+}
+
+LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      // Clicks of the buttons and choices of the menu (whose code is 0).
+      if (HIWORD(wParam) != BN_CLICKED) return 0;
+      switch (LOWORD(wParam)) {
+        case IdInsert: sbInsertClick(TEditRequest::NewTask); break;
+        case IdEdit:
+        case IdEditTask: sbInsertClick(TEditRequest::EditTask); break;
+        case IdDelete:
+        case IdDeleteTask: sbDeleteClick(); break;
+        case IdOptions: sbOptionsClick(); break;
+        case IdInfo: sbInfoClick(); break;
+        case IdRunNow: RunNow(); break;
+        case IdOpenArchiveFolder: OpenArchiveFolder(); break;
+      }
+      return 0;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (header->hwndFrom != ListView.Handle()) break;
+      if (header->code == LVN_ITEMCHANGED) {
+        auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
+        if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+            !(change->uOldState & LVIS_SELECTED)) {
+          ListViewSelectItem(change->iItem);
+        }
+      } else if (header->code == NM_DBLCLK) {
+        sbInsertClick(TEditRequest::DoubleClick);
+      }
+      return 0;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) == ListView.Handle()) {
+        ShowContextMenu(lParam);
+        return 0;
+      }
+      break;
+  }
+  return TPanel::WndProc(message, wParam, lParam);
+}
+
+}  // namespace ns

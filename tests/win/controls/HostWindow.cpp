@@ -1,0 +1,76 @@
+#include "HostWindow.h"
+
+namespace ns::test {
+
+namespace {
+constexpr char HostClassName[] = "TControlsTestHost";
+}
+
+THostWindow::THostWindow() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = HostClassName;
+  RegisterClassA(&windowClass);
+  handle_ = CreateWindowExA(0, HostClassName, "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 480, 240, nullptr,
+                            nullptr, GetModuleHandleA(nullptr), this);
+  SetForegroundWindow(handle_);
+  PumpMessages();
+}
+
+THostWindow::~THostWindow() { DestroyWindow(handle_); }
+
+std::vector<TCommand> THostWindow::TakeCommands() {
+  std::vector<TCommand> taken;
+  taken.swap(commands_);
+  return taken;
+}
+
+LRESULT CALLBACK THostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<THostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && message == WM_COMMAND) {
+    self->commands_.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+void ClickAt(HWND window) {
+  RECT bounds;
+  GetWindowRect(window, &bounds);
+  int x = (bounds.left + bounds.right) / 2;
+  int y = (bounds.top + bounds.bottom) / 2;
+  INPUT inputs[3] = {};
+  for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+  inputs[0].mi.dx = x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  inputs[0].mi.dy = y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, inputs, sizeof(INPUT));
+}
+
+void PressKey(WORD virtualKey) {
+  INPUT inputs[2] = {};
+  for (INPUT& input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+}  // namespace ns::test

@@ -1,0 +1,270 @@
+"""The installer and its uninstaller, run silently under Wine as a deployment
+tool runs them, one prefix per kind of machine: which build lands in which
+folder for each registered platform bitness, the shortcut, the entry in
+"Programs and Features", the scheduled task, and what uninstalling leaves.
+
+Wine keeps only part of a registered task (no trigger, no action, no
+principal), so the definition handed to the Task Scheduler is checked in the
+file the installer registers, and Wine's copy shows that it was registered."""
+
+import os
+import struct
+import subprocess
+import sys
+import time
+import unittest
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from machine import Machine  # noqa: E402
+
+BIN = os.environ["NS_BIN_DIR"]
+INSTALLER = os.environ["NS_INSTALLER"]
+VERSION = os.environ["NS_VERSION"]
+
+UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Nightshelf"
+SHORTCUT = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Nightshelf.lnk"
+TASK_NAMESPACE = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
+OTHER = {32: 64, 64: 32}
+ABORTED = 2  # what an NSIS installer returns when it stops on its own
+
+
+def pe_bitness(path):
+    """32 or 64, from the machine field of a Windows executable's header."""
+    with open(path, "rb") as f:
+        image = f.read(4096)
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    assert image[header:header + 4] == b"PE\0\0", path
+    return {0x14C: 32, 0x8664: 64}[struct.unpack_from("<H", image, header + 4)[0]]
+
+
+def folder(arch, bitness):
+    """Where the program of this bitness belongs on Windows of this arch."""
+    return "C:\\Program Files (x86)\\Nightshelf" if arch == "win64" and bitness == 32 \
+        else "C:\\Program Files\\Nightshelf"
+
+
+class InstallerCase(unittest.TestCase):
+    arch = "win64"
+    platform = None  # bitness of the stand-in platform: "win32", "win64", "both" or None
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.exists(INSTALLER):
+            raise AssertionError(INSTALLER + " is not built: scripts/build makes it with both Windows builds")
+
+    def setUp(self):
+        self.machine = Machine("installer-" + type(self).__name__, self.arch, BIN, platforms="")
+        if self.platform:
+            self.install_platform()
+
+    def install_platform(self):
+        args = [os.path.join(ROOT, "standin", "install"), self.machine.prefix,
+                "--platform", "8.3", "--arch", self.arch]
+        if self.platform != "both":
+            args += ["--bitness", self.platform]
+        # The stand-in's installer waits for the prefix's Wine server to end,
+        # which the machine keeps running.
+        self.restart_wine(lambda: subprocess.run(args, check=True))
+
+    def restart_wine(self, between):
+        """Ends every Wine process of the prefix and its server, waits until
+        the server is gone (a process started meanwhile would meet a dying
+        one), does what it is given, and starts a lasting server again."""
+        subprocess.run(["wineserver", "-k"], env=self.machine.env)
+        subprocess.run(["wineserver", "-w"], env=self.machine.env)
+        between()
+        subprocess.run(["wineserver", "-p"], env=self.machine.env, check=True)
+
+    def tearDown(self):
+        result = self._outcome.result
+        failed = any(test is self for test, _ in result.failures + result.errors)
+        self.machine.close(keep=failed)
+
+    # -- acting as the administrator ---------------------------------------
+
+    def install(self, *switches):
+        command = ["wine", INSTALLER, "/S"] + list(switches)
+        with open(self.machine.path("C:\\e2e\\setup.log"), "wb") as log:
+            return subprocess.run(command, env=self.machine.env, stdin=subprocess.DEVNULL,
+                                  stdout=log, stderr=log, timeout=120).returncode
+
+    def uninstall(self):
+        """Runs the entry's quiet uninstall command. The uninstaller copies
+        itself away and returns at once, so its work is awaited."""
+        command = self.uninstall_entry()["QuietUninstallString"]
+        program, switch = command.rsplit(" ", 1)
+        self.assertEqual(switch, "/S")
+        subprocess.run(["wine", program.strip('"'), switch], env=self.machine.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=120)
+        deadline = time.monotonic() + 60
+        while self.uninstall_entry() and time.monotonic() < deadline:
+            time.sleep(0.5)
+
+    def add_backup_task(self, home):
+        """A task in the registry whose archive folder lies inside the
+        program's folder, as an administrator may have made it."""
+        archives = home + "\\Архив"
+        os.makedirs(self.machine.path(archives))
+        self.archive = archives + "\\1C8-261210.zip"
+        with open(self.machine.path(self.archive), "wb") as f:
+            f.write(b"PK\x05\x06" + bytes(18))
+        self.launch_parameters = "8.3/FC:\\Bases\\A/DumpIB" + archives
+        self.machine.add_task("Daily", self.launch_parameters, State="Успех")
+
+    # -- what is on the machine --------------------------------------------
+
+    def exists(self, windows_path):
+        return os.path.exists(self.machine.path(windows_path))
+
+    def uninstall_entry(self):
+        view = "Wow6432Node\\" if self.arch == "win64" else ""
+        key = "HKEY_LOCAL_MACHINE\\Software\\" + view + UNINSTALL_KEY[len("Software\\"):]
+        return self.machine.read_registry(key).get(key, {})
+
+    def scheduled_task(self):
+        """Wine's copy of the registered task, or None."""
+        path = self.machine.path("C:\\windows\\system32\\tasks\\Nightshelf")
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read().decode("utf-8-sig")
+
+    def assert_installed(self, bitness, scheduled=True):
+        home = folder(self.arch, bitness)
+        self.assertEqual(pe_bitness(self.machine.path(home + "\\Nightshelf.exe")), bitness)
+        if self.arch == "win64":
+            self.assertFalse(self.exists(folder(self.arch, OTHER[bitness])), "the other bitness is installed too")
+
+        with open(self.machine.path(SHORTCUT), "rb") as f:
+            link = f.read()
+        target = home + "\\Nightshelf.exe"
+        self.assertTrue(target.encode("utf-16-le") in link or target.encode("cp1251") in link,
+                        "the shortcut does not lead to " + target)
+
+        entry = self.uninstall_entry()
+        self.assertEqual(entry.get("DisplayName"), "Nightshelf")
+        self.assertEqual(entry.get("DisplayVersion"), VERSION)
+        self.assertEqual(entry.get("InstallLocation"), home)
+        self.assertEqual(entry.get("UninstallString"), '"%s\\Uninstall.exe"' % home)
+        self.assertEqual(entry.get("QuietUninstallString"), '"%s\\Uninstall.exe" /S' % home)
+        self.assertTrue(self.exists(home + "\\Uninstall.exe"))
+
+        if scheduled:
+            self.assert_schedule(home)
+        else:
+            self.assertIsNone(self.scheduled_task())
+            self.assertFalse(self.exists(home + "\\schedule.xml"))
+
+    def assert_schedule(self, home):
+        task = ET.parse(self.machine.path(home + "\\schedule.xml")).getroot()
+
+        def text(path):
+            return task.findtext("/".join("t:" + step for step in path.split("/")), namespaces=TASK_NAMESPACE)
+
+        self.assertTrue(text("Triggers/CalendarTrigger/StartBoundary").endswith("T02:00:00"))
+        self.assertEqual(text("Triggers/CalendarTrigger/ScheduleByDay/DaysInterval"), "1")
+        self.assertEqual(text("Actions/Exec/Command"), '"%s\\Nightshelf.exe"' % home)
+        self.assertEqual(text("Actions/Exec/Arguments"), "*")
+        self.assertEqual(text("Principals/Principal/LogonType"), "InteractiveToken")
+        user = subprocess.run(["wine", "cmd", "/c", "echo %USERNAME%"], env=self.machine.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode().strip()
+        self.assertTrue(text("Principals/Principal/UserId").endswith("\\" + user))
+
+        registered = self.scheduled_task()
+        self.assertIsNotNone(registered, "no task registered with the Task Scheduler")
+        self.assertIn("<Description>%s</Description>" % text("RegistrationInfo/Description"), registered)
+        self.assertIn("<StartWhenAvailable>true</StartWhenAvailable>", registered)
+
+    def assert_removed_keeping_tasks_and_archives(self, bitness):
+        home = folder(self.arch, bitness)
+        for leftover in (home + "\\Nightshelf.exe", home + "\\Uninstall.exe", home + "\\schedule.xml", SHORTCUT):
+            self.assertFalse(self.exists(leftover), leftover + " is left")
+        self.assertEqual(self.uninstall_entry(), {})
+        self.assertIsNone(self.scheduled_task())
+        self.assertTrue(self.exists(self.archive), "the archive went with the program")
+        task = self.machine.task_values("Daily")
+        self.assertEqual((task.get(""), task.get("State")), (self.launch_parameters, "Успех"))
+
+    def assert_nothing_installed(self):
+        for bitness in (32, 64):
+            self.assertFalse(self.exists(folder(self.arch, bitness)))
+        self.assertFalse(self.exists(SHORTCUT))
+        self.assertEqual(self.uninstall_entry(), {})
+        self.assertIsNone(self.scheduled_task())
+
+
+class Platform64(InstallerCase):
+    platform = "win64"
+
+    def test_installs_the_x64_program_and_uninstalls_it_keeping_tasks_and_archives(self):
+        self.assertEqual(self.install(), 0)
+        self.assert_installed(64)
+        self.add_backup_task(folder(self.arch, 64))
+        self.uninstall()
+        self.assert_removed_keeping_tasks_and_archives(64)
+
+
+class Platform32(InstallerCase):
+    platform = "win32"
+
+    def test_installs_the_x86_program_into_the_32_bit_folder_without_a_schedule(self):
+        self.assertEqual(self.install("/NOSCHEDULE"), 0)
+        self.assert_installed(32, scheduled=False)
+
+
+class BothPlatforms(InstallerCase):
+    platform = "both"
+
+    def test_x64_by_default_and_x86_on_request_replacing_the_first(self):
+        self.assertEqual(self.install(), 0)
+        self.assert_installed(64)
+        self.assertEqual(self.install("/X86"), 0)
+        self.assert_installed(32)
+
+
+class NoPlatform(InstallerCase):
+    platform = None
+
+    def test_says_the_platform_is_needed_and_installs_nothing_unless_forced(self):
+        self.assertEqual(self.install(), ABORTED)
+        self.assert_nothing_installed()
+
+        wizard = subprocess.Popen(["wine", INSTALLER], env=self.machine.env, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertEqual(self.machine.probe("box", "Установка Nightshelf", "60"),
+                         (0, "Nightshelf работает только вместе с платформой 1С:Предприятие 8.2 или 8.3, "
+                             "а её COM-соединитель на этом компьютере не зарегистрирован.\r\n\r\n"
+                             "Установите сначала платформу. Установить Nightshelf всё равно?"))
+        # The box's first button insists; the wizard that follows is left.
+        self.restart_wine(lambda: wizard.wait(timeout=30))
+
+        self.assertEqual(self.install("/FORCE"), 0)
+        self.assert_installed(64)
+
+
+class Windows32(InstallerCase):
+    arch = "win32"
+    platform = "win32"
+
+    def test_installs_the_x86_program_and_uninstalls_it_keeping_tasks_and_archives(self):
+        self.assertEqual(self.install(), 0)
+        self.assert_installed(32)
+        self.add_backup_task(folder(self.arch, 32))
+        self.uninstall()
+        self.assert_removed_keeping_tasks_and_archives(32)
+
+
+# What CTest counts as a skipped run rather than a pass or a failure.
+SKIPPED = 77
+
+if __name__ == "__main__":
+    if os.environ.get("NS_WIN32_RUNS") == "0":
+        # The installer is a 32-bit program, as it must be to start on every
+        # Windows; a kernel without IA-32 support runs no 32-bit program.
+        print("skipped: this machine cannot run 32-bit programs, and the installer is one")
+        sys.exit(SKIPPED)
+    unittest.main(verbosity=2)

@@ -1,0 +1,318 @@
+// The main window created for real and driven through its window handles:
+// the list and what it shows, deletion, the busy rules, the context menu's
+// run-now, the about box and the layout.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "MainWindowFixture.h"
+#include "backup/TaskStatus.h"
+#include "app/WindowMessages.h"
+#include "tasks/TaskStore.h"
+
+namespace ns::test {
+namespace {
+
+const std::string Success = "Успех";
+const std::string Failure = "Ошибка";
+
+class MainWindow : public MainWindowTest {};
+
+TEST_F(MainWindow, ListsEveryTaskInRegistryOrderAndShowsTheLogOfTheSelectedOne) {
+  AddTask("Бухгалтерия", "8.3&/Days7/FC:\\Bases\\Бух/NАдмин/DumpIBD:\\Архив",
+          {{"StateDateTime", "01.12.2026 03:00:05"}, {"State", Success}, {"Log", "Выгрузка завершена\r\n"}});
+  AddTask("Зарплата", "8.2*/Ssrv\\zp/DumpIBD:\\Архив",
+          {{"StateDateTime", "02.12.2026 03:10:00"}, {"State", Failure}, {"Log", "Ошибка соединения с базой."}});
+  AddTask("Склад", "8.3/FC:\\Bases\\Склад/DumpIBD:\\Архив");
+  Show();
+
+  EXPECT_EQ(Rows(), (std::vector<TShownRow>{
+                        {"Бухгалтерия", "8.3&/Days7/FC:\\Bases\\Бух/NАдмин/DumpIBD:\\Архив", "01.12.2026 03:00:05", Success},
+                        {"Зарплата", "8.2*/Ssrv\\zp/DumpIBD:\\Архив", "02.12.2026 03:10:00", Failure},
+                        {"Склад", "8.3/FC:\\Bases\\Склад/DumpIBD:\\Архив", "", ""}}));
+  EXPECT_EQ(Total(), "Всего: 3");
+  EXPECT_EQ(SelectedRow(), 0);
+  EXPECT_EQ(Log(), "Выгрузка завершена\r\n");
+  SelectRow(1);
+  EXPECT_EQ(Log(), "Ошибка соединения с базой.");
+  SelectRow(2);
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(MainWindow, QueueStatusesStandInForTheRecordedOutcomeWhileTheWorkerRuns) {
+  std::map<std::string, std::string> ran = {{"StateDateTime", "01.12.2026 03:00:05"}, {"State", Success},
+                                            {"Log", "старый протокол"}};
+  for (const char* name : {"A", "B", "C", "D"}) AddTask(name, "8.3/FC:\\A/DumpIBC:\\Archive", ran);
+  form.RunQueue->SetStatus("A", StatusQueued);
+  form.RunQueue->SetStatus("B", StatusRunning);
+  form.RunQueue->SetStatus("C", StatusFailed);
+  Show();
+
+  std::vector<std::pair<std::string, std::string>> cells;
+  for (const TShownRow& row : Rows()) cells.emplace_back(row.DateTime, row.Status);
+  EXPECT_EQ(cells, (std::vector<std::pair<std::string, std::string>>{{"", "В очереди"},
+                                                                     {"", "Выполняется"},
+                                                                     {"01.12.2026 03:00:05", "Ошибка"},
+                                                                     {"01.12.2026 03:00:05", Success}}));
+  // A busy task's log belongs to a run that is about to be replaced.
+  EXPECT_EQ(Log(), "");
+  SelectRow(2);
+  EXPECT_EQ(Log(), "старый протокол");
+  SelectRow(1);
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(MainWindow, AMissingStoreKeepsTheRowsAnEmptyOneClearsThem) {
+  AddTask("A", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("B", "8.3/FC:\\B/DumpIBC:\\Archive");
+  Show();
+  RemoveStore();
+  Refresh();
+  EXPECT_EQ(Rows().size(), 2u);
+  EXPECT_EQ(Total(), "Всего: 2");
+
+  CreateEmptyStore();
+  Refresh();
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_EQ(Total(), "Всего: 0");
+  EXPECT_EQ(SelectedRow(), -1);
+}
+
+TEST_F(MainWindow, RefreshSelectsTheNamedTaskIgnoringCaseOrKeepsThePosition) {
+  for (const char* name : {"Альфа", "Бета", "Гамма"}) AddTask(name, "8.3/FC:\\A/DumpIBC:\\Archive");
+  Show();
+  Refresh("гамма");
+  EXPECT_EQ(SelectedRow(), 2);
+  SelectRow(1);
+  Refresh();
+  EXPECT_EQ(SelectedRow(), 1);
+  Refresh("Нет такого");
+  EXPECT_EQ(SelectedRow(), 1);
+}
+
+TEST_F(MainWindow, DeletingAsksFirstAndSelectsTheRowThatTakesThePlace) {
+  struct TCase {
+    int Row;
+    int Answer;
+    std::vector<std::string> Left;
+    int Selected;
+  };
+  const TCase cases[] = {
+      {1, IDYES, {"A", "C"}, 1},       // the middle row: the next one moves into its place
+      {2, IDYES, {"A", "B"}, 1},       // the last row: the new last one
+      {1, IDNO, {"A", "B", "C"}, 1},   // refused: nothing changes
+  };
+  Show();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Row);
+    for (const char* name : {"A", "B", "C"}) AddTask(name, "8.3/FC:\\A/DumpIBC:\\Archive");
+    Refresh();
+    SelectRow(c.Row);
+    std::string name = panel.ListView.Text(c.Row, TTaskListView::ColumnName);
+    {
+      TBoxWatcher boxes(c.Answer);
+      Click(panel.sbDelete.Handle());
+      auto seen = boxes.Seen();
+      ASSERT_EQ(seen.size(), 1u);
+      EXPECT_EQ(seen[0].Caption, "Nightshelf");
+      EXPECT_EQ(seen[0].Text, "Удалить задание " + name + "?");
+      EXPECT_EQ(seen[0].Icon, TBoxIcon::Question);
+    }
+    PumpMessages(100);
+    std::vector<std::string> left;
+    for (const TShownRow& row : Rows()) left.push_back(row.Name);
+    EXPECT_EQ(left, c.Left);
+    EXPECT_EQ(TaskExists(name), c.Answer == IDNO);
+    EXPECT_EQ(SelectedRow(), c.Selected);
+    RemoveStore();
+  }
+}
+
+TEST_F(MainWindow, ADeletionTheRegistryRefusesIsReported) {
+  AddTask("A", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("B", "8.3/FC:\\B/DumpIBC:\\Archive");
+  Show();
+  SelectRow(1);
+  // The task went away behind the window's back: deleting it again fails.
+  RemoveStore();
+  TBoxWatcher boxes(IDYES);
+  Click(panel.sbDelete.Handle());
+  auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].Caption, "Nightshelf");
+  EXPECT_EQ(seen[1].Text, "Задание B не может быть удалено!");
+  EXPECT_EQ(seen[1].Icon, TBoxIcon::Error);
+  EXPECT_EQ(Rows().size(), 2u);
+}
+
+TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
+  AddTask("Idle", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("Queued", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("Running", "8.3/FC:\\A/DumpIBC:\\Archive");
+  form.RunQueue->SetStatus("Queued", StatusQueued);
+  form.RunQueue->SetStatus("Running", StatusRunning);
+  std::vector<bool> opened;
+  panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
+  Show();
+
+  auto everyWay = [&] {
+    Click(panel.sbInsert.Handle());
+    Click(panel.sbEdit.Handle());
+    PostKey(panel.ListView.Handle(), VK_RETURN);
+    PumpMessages(50);
+    RECT row = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageA(panel.ListView.Handle(), LVM_GETITEMRECT, SelectedRow(), reinterpret_cast<LPARAM>(&row));
+    LPARAM point = MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2);
+    // Posted, as the mouse would: the list view waits for the button's
+    // release to tell a click from a drag.
+    PostMessageA(panel.ListView.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(panel.ListView.Handle(), WM_LBUTTONUP, 0, point);
+    PostMessageA(panel.ListView.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageA(panel.ListView.Handle(), WM_LBUTTONUP, 0, point);
+    PumpMessages(50);
+  };
+  for (int busy : {1, 2}) {
+    SelectRow(busy);
+    TBoxWatcher boxes(IDNO);
+    everyWay();
+    Click(panel.sbDelete.Handle());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(SelectedRow(), busy);
+  }
+  EXPECT_TRUE(TaskExists("Queued") && TaskExists("Running"));
+
+  SelectRow(0);
+  TBoxWatcher boxes(IDNO);
+  everyWay();
+  Click(panel.sbDelete.Handle());
+  EXPECT_EQ(opened, (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(boxes.Seen().size(), 1u);
+}
+
+TEST_F(MainWindow, EditingWithoutASelectionDoesNothingButANewTaskCanBeBegun) {
+  CreateEmptyStore();
+  std::vector<bool> opened;
+  panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
+  Show();
+  TBoxWatcher boxes(IDYES);
+  Click(panel.sbEdit.Handle());
+  Click(panel.sbDelete.Handle());
+  PostKey(panel.ListView.Handle(), VK_RETURN);
+  PumpMessages(50);
+  Click(panel.sbInsert.Handle());
+  EXPECT_EQ(opened, std::vector<bool>{true});
+  EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(MainWindow, TheContextMenuOffersWhatTheRowAllows) {
+  AddTask("Idle", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("NoFolder", "8.3/FC:\\A/DumpIB");
+  AddTask("Queued", "8.3/FC:\\A/DumpIBC:\\Archive");
+  form.RunQueue->SetStatus("Queued", StatusQueued);
+  Show();
+  auto enabled = [&](int row) {
+    SelectRow(row);
+    HMENU menu = panel.BuildContextMenu();
+    std::vector<bool> states;
+    for (int id : {TMainPanel::IdRunNow, TMainPanel::IdEditTask, TMainPanel::IdDeleteTask,
+                   TMainPanel::IdOpenArchiveFolder}) {
+      states.push_back(!(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED));
+    }
+    DestroyMenu(menu);
+    return states;
+  };
+  EXPECT_EQ(enabled(0), (std::vector<bool>{true, true, true, true}));
+  EXPECT_EQ(enabled(1), (std::vector<bool>{true, true, true, false}));
+  EXPECT_EQ(enabled(2), (std::vector<bool>{false, false, false, true}));
+}
+
+TEST_F(MainWindow, RunNowQueuesTheTaskAndTheListFollowsTheWorkerToItsOutcome) {
+  AddTask("Ready", "8.3/FC:\\A/DumpIBC:\\Archive");
+  // No infobase address: the worker fails the task at once, without a platform.
+  AddTask("Broken", "8.3/DumpIBC:\\Archive", {{"State", Success}, {"Log", "старый протокол"}});
+  Show();
+  SelectRow(0);
+  SendMessageA(panel.Handle(), WM_COMMAND, MAKEWPARAM(TMainPanel::IdRunNow, 0), 0);
+
+  // The refresh comes before the worker's start: the list shows the task
+  // waiting, with no time beside it.
+  MSG refresh;
+  ASSERT_TRUE(PeekMessageA(&refresh, form.Handle(), WM_REFRESH_TASKS, WM_REFRESH_TASKS, PM_REMOVE));
+  DispatchMessageA(&refresh);
+  EXPECT_EQ(Rows()[0].Status, "В очереди");
+  EXPECT_EQ(Log(), "");
+
+  ASSERT_TRUE(PumpUntil([&] { return Rows()[0].Status == Failure && form.RunQueue->Count() == 0; }, 30000));
+  Refresh();
+  EXPECT_EQ(Rows()[0].Status, Failure);  // now from the registry: the queue is empty
+  EXPECT_EQ(SelectedRow(), 0);
+  EXPECT_EQ(Log(), "Не верно указаны параметры запуска.");
+  EXPECT_EQ(Rows()[1].Status, "");  // "Ready" was not asked for
+}
+
+TEST_F(MainWindow, TheAboutBoxNamesTheProgramAndItsVersion) {
+  Show();
+  TBoxWatcher boxes(IDOK);
+  Click(panel.sbInfo.Handle());
+  auto seen = boxes.Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].Caption, "О программе");
+  EXPECT_EQ(seen[0].Icon, TBoxIcon::Information);
+  EXPECT_EQ(seen[0].Text.rfind("Nightshelf, версия " NS_PROJECT_VERSION, 0), 0u) << seen[0].Text;
+}
+
+TEST_F(MainWindow, ResizingKeepsInfoAtTheRightEdgeAndTheLogItsHeight) {
+  Show();
+  auto rectOf = [&](HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, form.Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  };
+  RECT client;
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(client.right, 633);
+  EXPECT_EQ(client.bottom, 374);
+  EXPECT_EQ(rectOf(panel.sbInfo.Handle()).left, 588);
+  EXPECT_EQ(rectOf(panel.MemoLog).bottom - rectOf(panel.MemoLog).top, 80);
+
+  SetWindowPos(form.Handle(), nullptr, 0, 0, 900, 600, SWP_NOMOVE | SWP_NOZORDER);
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(rectOf(panel.sbInfo.Handle()).left, client.right - 45);
+  EXPECT_EQ(rectOf(panel.MemoLog).bottom - rectOf(panel.MemoLog).top, 80);
+  EXPECT_EQ(rectOf(panel.ListView.Handle()).right, client.right);
+  EXPECT_EQ(rectOf(panel.Splitter1.Handle()).bottom, rectOf(panel.MemoLog).top);
+  EXPECT_EQ(rectOf(panel.ListView.Handle()).bottom, rectOf(panel.Splitter1.Handle()).top);
+
+  SetWindowPos(form.Handle(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+  GetClientRect(form.Handle(), &client);
+  EXPECT_GE(client.right, 400);
+  EXPECT_GE(client.bottom, 200);
+  EXPECT_GT(rectOf(panel.sbInfo.Handle()).left, rectOf(panel.sbOptions.Handle()).right);
+}
+
+TEST_F(MainWindow, DraggingTheSplitterMovesTheBorderBetweenListAndLogButLeavesBothALine) {
+  Show();
+  auto height = [](HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    return static_cast<int>(rect.bottom - rect.top);
+  };
+  auto drag = [&](int dy) {
+    HWND bar = panel.Splitter1.Handle();
+    SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 1));
+    SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 1 + dy / 2));
+    SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(10, 1 + dy));
+  };
+  drag(-50);
+  EXPECT_EQ(height(panel.MemoLog), 130);
+  drag(1000);
+  EXPECT_EQ(height(panel.MemoLog), 1);
+  drag(-1000);
+  EXPECT_EQ(height(panel.ListView.Handle()), 1);
+}
+
+}  // namespace
+}  // namespace ns::test

@@ -1,0 +1,504 @@
+// The task editor created for real and driven through its controls: what it
+// stores for a new task, what it refuses and how, renaming, reopening,
+// Days, Enter, the password that cannot be decoded, the connection test
+// and the folder chooser.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "EditorFixture.h"
+#include "controls/ButtonEdit.h"
+#include "controls/FlatCheckBox.h"
+#include "platform/PlatformInfo.h"
+#include "base/TextFunctions.h"
+#include "tasks/ScramblePassword.h"
+#include "win/Bstr.h"
+
+namespace ns {
+namespace {
+
+using test::Click;
+using test::EditorTest;
+using test::StoredValue;
+using test::TBoxCatcher;
+using test::Text;
+using test::Type;
+
+constexpr const char* Absent = "<absent>";
+
+struct TNewTaskCase {
+  const char* name;
+  bool v83;
+  bool exclusively;
+  bool addName;
+  const char* days;
+  const char* base;
+  const char* user;
+  const char* password;
+  const char* dumpIB;
+  const char* savedName;
+  const char* stored;  // "/P" stands for the scrambled password
+};
+
+TEST_F(EditorTest, NewTaskIsStoredAsItsFieldsComposeIt) {
+  const TNewTaskCase cases[] = {
+      {" Daily ", true, true, true, "14", "srv01\\acc", " admin ", "", "D:\\Archive", "Daily",
+       "8.3*&/Days14/Ssrv01\\acc/Nadmin/DumpIBD:\\Archive"},
+      // A file infobase is never stored exclusive.
+      {"Магазин", false, true, true, "", "D:\\Bases\\Shop", "", "", "E:\\Backup", "Магазин",
+       "8.2&/FD:\\Bases\\Shop/DumpIBE:\\Backup"},
+      {"UNC", false, false, false, "007", "\\\\server\\share\\base", "", "", "", "UNC",
+       "8.2/Days7/F\\\\server\\share\\base/DumpIB"},
+      {"Empty", false, false, false, "000", "", "", "", "", "Empty", "8.2/S/DumpIB"},
+      {"Склад", true, false, false, "", "srv\\Склад", "Кладовщик", "пароль ё", "D:/Backup", "Склад",
+       "8.3/Ssrv\\Склад/NКладовщик/P/DumpIBD:/Backup"},
+  };
+  Platform1CInfo.Found83 = false;
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    auto form = OpenNew();
+    Type(form->TaskName, test.name);
+    if (test.v83) Click(form->ChPlatform83);
+    if (test.exclusively) Click(form->ChExclusively);
+    if (test.addName) Click(form->ChAddName);
+    Type(form->Days, test.days);
+    Type(form->Base, test.base);
+    Type(form->User, test.user);
+    Type(form->Password, test.password);
+    Type(form->DumpIB, test.dumpIB);
+    Click(form->bbtOk);
+    EXPECT_EQ(form->ModalResult(), IDOK);
+
+    std::string stored = StoredValue(test.savedName, "");
+    auto scrambled = stored.find("/P");
+    if (*test.password) {
+      ASSERT_NE(scrambled, std::string::npos) << stored;
+      std::string value = ValueAfterKey(stored, "/P", "/");
+      EXPECT_EQ(ScramblePassword(value, Trim(test.user), false), test.password);
+      stored.erase(scrambled + 2, value.size());
+    }
+    EXPECT_EQ(stored, test.stored);
+    // A new task has never run.
+    EXPECT_EQ(StoredValue(test.savedName, "State"), Absent);
+    EXPECT_EQ(owner_.Refreshes().back(), test.savedName);
+  }
+  EXPECT_EQ(owner_.Refreshes().size(), std::size(cases));
+}
+
+TEST_F(EditorTest, NewTaskChecks83OnlyWhenItWasFound) {
+  for (bool found : {false, true}) {
+    Platform1CInfo.Found83 = found;
+    auto form = OpenNew();
+    EXPECT_EQ(IsChecked(form->ChPlatform83), found);
+    EXPECT_EQ(IsChecked(form->ChPlatform82), !found);
+    EXPECT_EQ(Text(form->TaskName), "");
+  }
+  Platform1CInfo.Found83 = false;
+}
+
+struct TRefusalCase {
+  const char* name;
+  const char* box;
+};
+
+TEST_F(EditorTest, RefusedNewTaskKeepsTheDialogOpenAndWritesNothing) {
+  test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  const TRefusalCase cases[] = {
+      {"   ", "Не указано задание!"},
+      {"dAILY", "Задание с таким именем уже существует!"},
+      // No registry key can carry this name.
+      {"Отдел\\Склад", "Не удалось сохранить задание «Отдел\\Склад» в реестре."},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    auto form = OpenNew();
+    Type(form->TaskName, test.name);
+    Type(form->Base, "srv\\other");
+    TBoxCatcher boxes;
+    Click(form->bbtOk);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
+    EXPECT_EQ(boxes.Boxes()[0].text, test.box);
+    EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
+    EXPECT_EQ(form->ModalResult(), 0);
+    EXPECT_EQ(GetFocus(), form->TaskName);
+    EXPECT_EQ(Text(form->TaskName), test.name);
+    EXPECT_EQ(Text(form->Base), "srv\\other");
+  }
+  EXPECT_EQ(StoredValue("Daily", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
+  EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
+  HKEY store = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Nightshelf", 0, KEY_READ, &store), ERROR_SUCCESS);
+  DWORD keys = 0;
+  RegQueryInfoKeyA(store, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
+  RegCloseKey(store);
+  EXPECT_EQ(keys, 1u);
+  EXPECT_TRUE(owner_.Refreshes().empty());
+}
+
+TEST_F(EditorTest, ExistingTaskIsLoadedIntoTheFieldsUnchanged) {
+  std::string stored = "8.3*&/Days14/Ssrv01\\acc/Nadmin/P" + EncodePassword("секрет", "admin", 0x5A) +
+                       "/DumpIBD:\\Archive";
+  auto form = OpenListed("Daily", stored);
+  EXPECT_EQ(Text(form->TaskName), "Daily");
+  EXPECT_TRUE(IsChecked(form->ChPlatform83));
+  EXPECT_FALSE(IsChecked(form->ChPlatform82));
+  EXPECT_TRUE(IsChecked(form->ChExclusively));
+  EXPECT_TRUE(IsChecked(form->ChAddName));
+  EXPECT_EQ(Text(form->Base), "srv01\\acc");
+  EXPECT_EQ(Text(form->User), "admin");
+  EXPECT_EQ(Text(form->Password), "секрет");
+  EXPECT_EQ(Text(form->DumpIB), "D:\\Archive");
+  EXPECT_EQ(Text(form->Days), "14");
+  EXPECT_FALSE(form->Changed);
+  Type(form->User, "admin2");
+  EXPECT_TRUE(form->Changed);
+
+  // A hand-made string without any "/" leaves 8.2 and both flags clear.
+  auto bare = OpenListed("Bare", "8.3*&");
+  EXPECT_TRUE(IsChecked(bare->ChPlatform82));
+  EXPECT_FALSE(IsChecked(bare->ChExclusively));
+  EXPECT_FALSE(IsChecked(bare->ChAddName));
+}
+
+TEST_F(EditorTest, OkWithoutChangeWritesNothingAndKeepsTheLastRun) {
+  test::StoreTask("Daily", "8.2/Ssrv\\db/NAdmin/DumpIBD:\\A");
+  auto form = OpenListed("Daily", "8.2/Ssrv\\db/NAdmin/DumpIBD:\\A");
+  Click(form->bbtOk);
+  EXPECT_EQ(form->ModalResult(), IDOK);
+  EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
+  EXPECT_EQ(StoredValue("Daily", "StateDateTime"), "01.12.2026 03:00:05");
+  EXPECT_TRUE(owner_.Refreshes().empty());
+}
+
+TEST_F(EditorTest, ChangedTaskForgetsItsLastRunAndARenameReplacesTheOldKey) {
+  test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  auto form = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  Type(form->Days, "30");
+  Click(form->bbtOk);
+  EXPECT_EQ(StoredValue("Daily", ""), "8.2/Days30/Ssrv\\db/DumpIBD:\\A");
+  for (const char* value : {"StateDateTime", "State", "Log"}) EXPECT_EQ(StoredValue("Daily", value), "") << value;
+
+  test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  auto renaming = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  Type(renaming->TaskName, "  Ночное ");
+  Click(renaming->bbtOk);
+  EXPECT_EQ(renaming->ModalResult(), IDOK);
+  EXPECT_EQ(StoredValue("Ночное", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
+  for (const char* value : {"StateDateTime", "State", "Log"}) EXPECT_EQ(StoredValue("Ночное", value), "") << value;
+  EXPECT_EQ(StoredValue("Daily", ""), Absent);
+  EXPECT_EQ(owner_.Refreshes(), (std::vector<std::string>{"Daily", "Ночное"}));
+}
+
+TEST_F(EditorTest, RenameRefusedOntoAnotherTaskOrTheSameNameInOtherCase) {
+  test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  test::StoreTask("Weekly", "8.2/Ssrv\\wk/DumpIBD:\\W");
+  for (const char* name : {"DAILY", "weekly"}) {
+    auto form = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+    Type(form->TaskName, name);
+    TBoxCatcher boxes;
+    Click(form->bbtOk);
+    ASSERT_EQ(boxes.Boxes().size(), 1u) << name;
+    EXPECT_EQ(boxes.Boxes()[0].text, "Задание с таким именем уже существует!");
+    EXPECT_EQ(form->ModalResult(), 0);
+    EXPECT_EQ(GetFocus(), form->TaskName);
+  }
+  EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
+  EXPECT_EQ(StoredValue("Weekly", ""), "8.2/Ssrv\\wk/DumpIBD:\\W");
+  EXPECT_TRUE(owner_.Refreshes().empty());
+}
+
+TEST_F(EditorTest, RenameWhoseOldKeyStaysSaysSoAndKeepsTheNewOne) {
+  // A listed name with a backslash names no task key the editor may delete.
+  test::StoreTask("Отдел\\Склад", "8.2/Ssrv\\db/DumpIBD:\\A");
+  auto form = OpenListed("Отдел\\Склад", "8.2/Ssrv\\db/DumpIBD:\\A");
+  Type(form->TaskName, "Склад");
+  TBoxCatcher boxes;
+  Click(form->bbtOk);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
+  EXPECT_EQ(boxes.Boxes()[0].text,
+            "Задание сохранено под именем «Склад», но прежнее задание «Отдел\\Склад» удалить не удалось: "
+            "теперь в списке есть оба.");
+  EXPECT_EQ(form->ModalResult(), IDOK);
+  EXPECT_EQ(StoredValue("Склад", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
+  EXPECT_EQ(owner_.Refreshes(), (std::vector<std::string>{"Склад"}));
+}
+
+TEST_F(EditorTest, FileInfobaseIsReopenedWithoutMonopoly) {
+  auto form = OpenNew();
+  Type(form->TaskName, "Файловая");
+  Type(form->Base, "C:\\Базы\\Торговля");
+  Click(form->ChExclusively);
+  Click(form->bbtOk);
+  std::string stored = StoredValue("Файловая", "");
+  auto reopened = OpenListed("Файловая", stored);
+  EXPECT_FALSE(IsChecked(reopened->ChExclusively));
+  EXPECT_EQ(Text(reopened->Base), "C:\\Базы\\Торговля");
+}
+
+TEST_F(EditorTest, DaysTakesThreeDigitsAndNothingElse) {
+  auto form = OpenNew();
+  test::TypeChars(form->Days, "1a2-3 ");
+  EXPECT_EQ(Text(form->Days), "123");
+  test::TypeChars(form->Days, "4");
+  EXPECT_EQ(Text(form->Days), "123");
+  test::TypeChars(form->Days, "\b\b9я");
+  EXPECT_EQ(Text(form->Days), "19");
+}
+
+TEST_F(EditorTest, UndecodablePasswordIsShownAndTheDialogStillOpens) {
+  TBoxCatcher boxes;
+  auto form = OpenListed("Daily", "8.3/Ssrv\\db/NAdmin/PXYZ/DumpIBD:\\A/Days5");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  std::string expected;
+  try {
+    ScramblePassword("XYZ", "Admin", false);
+  } catch (const EConvertError& error) {
+    expected = error.what();
+  }
+  EXPECT_EQ(boxes.Boxes()[0].text, expected);
+  // The application's title, not the dialog's.
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Nightshelf");
+  EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
+  EXPECT_EQ(Text(form->Password), "XYZ");
+  EXPECT_EQ(Text(form->User), "Admin");
+  EXPECT_EQ(Text(form->DumpIB), "D:\\A");
+  EXPECT_EQ(Text(form->Days), "5");
+  EXPECT_TRUE(IsChecked(form->ChPlatform83));
+}
+
+// Drives the running modal loop from another thread as a user at the
+// keyboard would: posts keys to whatever has the focus and waits for it to
+// move.
+class TKeyboard {
+ public:
+  explicit TKeyboard(DWORD uiThread) : uiThread_(uiThread) {}
+  HWND Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(uiThread_, &info);
+    return info.hwndFocus;
+  }
+  // Presses `key` on the focused control; the control focused afterwards.
+  HWND Press(WPARAM key) {
+    HWND before = Focus();
+    PostMessageA(before, WM_KEYDOWN, key, 1);
+    PostMessageA(before, WM_KEYUP, key, 0xC0000001);
+    for (int wait = 0; wait < 200 && Focus() == before; ++wait) Sleep(10);
+    return Focus();
+  }
+
+ private:
+  DWORD uiThread_;
+};
+
+TEST_F(EditorTest, EnterMovesTheFocusThroughEveryStopAndNeverPressesAButton) {
+  Platform1CInfo.Found83 = true;
+  auto form = OpenNew();
+  Platform1CInfo.Found83 = false;
+  Type(form->TaskName, "Daily");
+  const HWND expected[] = {form->ChPlatform83, ButtonEditField(form->Base), form->User, form->ChExclusively,
+                           form->Password, ButtonEditField(form->DumpIB), form->ChAddName, form->Days,
+                           form->bbtOk, form->bbtNo, form->TaskName};
+  std::vector<HWND> visited;
+  HWND start = nullptr;
+  std::thread user([&, uiThread = GetCurrentThreadId()] {
+    TKeyboard keyboard(uiThread);
+    for (int wait = 0; wait < 200 && keyboard.Focus() != form->TaskName; ++wait) Sleep(10);
+    start = keyboard.Focus();
+    for (size_t step = 0; step < std::size(expected); ++step) visited.push_back(keyboard.Press(VK_RETURN));
+    keyboard.Press(VK_ESCAPE);
+    PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
+  });
+  form->ShowModal();
+  user.join();
+  EXPECT_EQ(start, form->TaskName);
+  EXPECT_EQ(visited, std::vector<HWND>(std::begin(expected), std::end(expected)));
+  // Passing the radio buttons did not change the version.
+  EXPECT_TRUE(IsChecked(form->ChPlatform83));
+  EXPECT_FALSE(IsChecked(form->ChPlatform82));
+  EXPECT_EQ(form->ModalResult(), IDCANCEL);
+  EXPECT_EQ(StoredValue("Daily", ""), Absent);
+  EXPECT_TRUE(owner_.Refreshes().empty());
+  EXPECT_TRUE(IsWindowEnabled(owner_.Handle()));
+}
+
+// Takes the connector's place for both versions and records what each is
+// asked to connect to; every connection opens.
+class TRecordingConnector : public IClassFactory, public IDispatch {
+ public:
+  struct TRequest {
+    int version;
+    std::string connectionString;
+    bool operator==(const TRequest&) const = default;
+  };
+
+  TRecordingConnector() {
+    for (int version : {1, 2}) {
+      CLSID classId;
+      EXPECT_EQ(CLSIDFromProgID(version == 1 ? L"V82.COMConnector" : L"V83.COMConnector", &classId), S_OK);
+      factories_[version - 1].owner = this;
+      factories_[version - 1].version = version;
+      EXPECT_EQ(CoRegisterClassObject(classId, &factories_[version - 1], CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                      REGCLS_MULTIPLEUSE, &cookies_[version - 1]),
+                S_OK);
+    }
+  }
+  ~TRecordingConnector() {
+    for (DWORD cookie : cookies_) CoRevokeClassObject(cookie);
+  }
+  std::vector<TRequest> Requests;
+
+ private:
+  struct TFactory : IClassFactory {
+    TRecordingConnector* owner = nullptr;
+    int version = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+      *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+      return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
+      owner->version_ = version;
+      return owner->QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  };
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+    if (std::wstring(names[0]) != L"Connect") return DISP_E_UNKNOWNNAME;
+    ids[0] = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
+                                   UINT*) override {
+    if (id != 1 || parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_BSTR) return DISP_E_BADPARAMCOUNT;
+    Requests.push_back({version_, BstrToAnsi(parameters->rgvarg[0].bstrVal)});
+    if (result) VariantInit(result);
+    return S_OK;
+  }
+
+  TFactory factories_[2];
+  DWORD cookies_[2] = {};
+  int version_ = 0;
+};
+
+struct TTestButtonCase {
+  bool v83;
+  const char* base;
+  const char* user;
+  const char* password;
+  TRecordingConnector::TRequest expected;
+};
+
+TEST_F(EditorTest, TestButtonSendsTheFieldsAsTheyStandAndSavesNothing) {
+  const TTestButtonCase cases[] = {
+      {false, "C:\\Базы\\Бухгалтерия", " Бухгалтер", "пароль ", {1, "File='C:\\Базы\\Бухгалтерия';Usr=' Бухгалтер';Pwd=пароль "}},
+      {true, "\\\\server\\share", "", "", {2, "File='\\\\server\\share';Usr='';Pwd="}},
+      {true, "localhost\\dept\\trade", "Admin", "se;cret", {2, "Srvr=localhost;Ref=dept\\trade;Usr='Admin';Pwd=se;cret"}},
+      {false, " srv1 ", "Admin", "", {1, "Srvr= srv1 ;Usr='Admin';Pwd="}},
+  };
+  test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  auto form = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  TRecordingConnector connector;
+  TBoxCatcher boxes;
+  for (const auto& test : cases) {
+    Click(test.v83 ? form->ChPlatform83 : form->ChPlatform82);
+    Type(form->Base, test.base);
+    Type(form->User, test.user);
+    Type(form->Password, test.password);
+    form->Changed = false;
+    Click(form->sbTestConnection);
+    ASSERT_FALSE(connector.Requests.empty());
+    EXPECT_EQ(connector.Requests.back(), test.expected);
+    EXPECT_FALSE(form->Changed);
+  }
+  EXPECT_EQ(connector.Requests.size(), std::size(cases));
+  EXPECT_EQ(boxes.Boxes().size(), std::size(cases));
+  EXPECT_EQ(StoredValue("Daily", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
+  EXPECT_EQ(form->ModalResult(), 0);
+}
+
+TEST_F(EditorTest, TestButtonTellsBothOutcomesAndHoldsTheDialogMeanwhile) {
+  test::WriteStandinState("[Cluster]\r\nName=Local cluster\r\nPort=1541\r\n[Process]\r\nHost=localhost\r\nPort=1560\r\n"
+                          "[Infobase]\r\nName=trade\r\nUser=Admin:secret\r\n");
+  auto form = OpenNew();
+  Type(form->TaskName, "Daily");
+  Click(form->ChPlatform83);
+  Type(form->Base, "localhost\\trade");
+  Type(form->User, "Admin");
+  // While the box is open the connection test is still running: the dialog
+  // must not close, save or start a second test.
+  bool buttonDisabled = false;
+  TBoxCatcher boxes([&](HWND) {
+    buttonDisabled = !IsWindowEnabled(form->sbTestConnection);
+    SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+    SendMessageA(form->Handle(), WM_COMMAND, IDCANCEL, 0);
+    Click(form->bbtOk);
+    Click(form->sbTestConnection);
+  });
+  for (const char* password : {"secret", "wrong"}) {
+    Type(form->Password, password);
+    Click(form->sbTestConnection);
+  }
+  const auto& shown = boxes.Boxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].caption, "Задание");
+  EXPECT_EQ(shown[0].text, "Соединение успешно установлено!");
+  EXPECT_TRUE(shown[0].informationIcon);
+  EXPECT_EQ(shown[1].caption, "Задание");
+  EXPECT_EQ(shown[1].text.rfind("Ошибка: Идентификация пользователя не выполнена", 0), 0u) << shown[1].text;
+  EXPECT_TRUE(shown[1].errorIcon);
+  EXPECT_TRUE(buttonDisabled);
+  EXPECT_EQ(form->ModalResult(), 0);
+  EXPECT_EQ(StoredValue("Daily", ""), Absent);
+  EXPECT_TRUE(IsWindowEnabled(form->sbTestConnection));
+  // Afterwards the dialog closes as ever.
+  SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(form->ModalResult(), IDCANCEL);
+}
+
+TEST_F(EditorTest, FolderChooserCancelledLeavesTheFieldAndChosenReplacesIt) {
+  auto form = OpenNew();
+  Type(form->Base, "srv\\db");
+  Type(form->DumpIB, "D:\\Архив");
+  {
+    TBoxCatcher chooser({}, IDCANCEL);
+    Click(ButtonEditButton(form->Base, 0));
+    Click(ButtonEditButton(form->DumpIB, 0));
+    ASSERT_EQ(chooser.Boxes().size(), 2u);
+  }
+  EXPECT_EQ(Text(form->Base), "srv\\db");
+  EXPECT_EQ(Text(form->DumpIB), "D:\\Архив");
+
+  CreateDirectoryA("C:\\Копии", nullptr);
+  TBoxCatcher chooser([](HWND box) {
+    SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>("C:\\Копии"));
+  });
+  Click(ButtonEditButton(form->DumpIB, 0));
+  ASSERT_EQ(chooser.Boxes().size(), 1u);
+  EXPECT_EQ(Text(form->DumpIB), "C:\\Копии");
+}
+
+}  // namespace
+}  // namespace ns
