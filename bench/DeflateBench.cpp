@@ -6,9 +6,10 @@
 //
 //   deflate_bench [--repeat N] KIND:FILE ...   KIND: compressible,
 //                 incompressible or dump (which goals apply)
-//   deflate_bench --rss-probe FILE MIB         streams FILE over and over
-//                 through the encoder (two threads) until MIB have passed,
-//                 reading 1 MiB at a time, and prints the peak RSS
+//   deflate_bench --rss-probe FILE MIB PROCESSORS   streams FILE over and
+//                 over through the encoder (given that many processors)
+//                 until MIB have passed, reading 1 MiB at a time, and
+//                 prints the peak RSS in KiB
 #include <libdeflate.h>
 #include <sys/resource.h>
 #include <time.h>
@@ -200,7 +201,7 @@ long PeakRssKiB() {
   return u.ru_maxrss;
 }
 
-int RssProbe(const std::string& path, size_t mib) {
+int RssProbe(const std::string& path, size_t mib, unsigned processors) {
   // Read from the file as the ZIP writer does, so the peak is the whole
   // process's: the program, its libraries and the encoder.
   FILE* f = std::fopen(path.c_str(), "rb");
@@ -208,7 +209,7 @@ int RssProbe(const std::string& path, size_t mib) {
   Bytes piece(size_t(1) << 20);
   size_t fed = 0;
   {
-    ns::DeflateEncoder encoder(6, [](const uint8_t*, size_t) {}, 2);
+    ns::DeflateEncoder encoder(6, [](const uint8_t*, size_t) {}, processors);
     while (fed < (mib << 20)) {
       size_t n = std::fread(piece.data(), 1, piece.size(), f);
       if (n == 0) {
@@ -228,7 +229,8 @@ int RssProbe(const std::string& path, size_t mib) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--rss-probe") return RssProbe(argv[2], std::stoul(argv[3]));
+  if (argc == 5 && std::string(argv[1]) == "--rss-probe")
+    return RssProbe(argv[2], std::stoul(argv[3]), static_cast<unsigned>(std::stoul(argv[4])));
   if (FILE* f = std::fopen("/proc/loadavg", "r")) {
     char line[128] = {};
     if (std::fgets(line, sizeof line, f) != nullptr) std::printf("load average at start: %s", line);

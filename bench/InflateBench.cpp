@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "zip/DeflateEncoder.h"
+#include "zip/FileSystem.h"
 #include "zip/Inflater.h"
 #include "zip/ZipCheck.h"
 #include "zip/ZipWriter.h"
@@ -55,7 +56,8 @@ double Seconds(const std::function<void()>& run) {
 
 Bytes OwnDeflate(const Bytes& in) {
   Bytes out;
-  ns::DeflateEncoder encoder(6, [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); });
+  ns::DeflateEncoder encoder(6, [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); },
+                             ns::UsableProcessorCount());
   encoder.Write(in.data(), in.size());
   encoder.Finish();
   return out;

@@ -27,13 +27,14 @@ using deflate::TSegmentCompressor;
 namespace {
 
 // Tunables.
-// Each thread costs about 3.5 MiB (two segments with their output, one
-// match finder); the cap keeps memory far below 64 MiB on any machine.
-constexpr unsigned kMaxThreads = 8;
 // Segments in flight per worker: one being compressed and one waiting, so
 // that no worker idles while the caller hands output to the sink.
 constexpr unsigned kSegmentsPerThread = 2;
-
+// Each segment in flight costs about 2 MiB (its input and its output) and
+// each worker about 1.3 MiB (match finder and sequences): twelve of both
+// keep the process well under 64 MiB on a machine of any size, where more
+// threads would mostly wait for the disk anyway.
+constexpr unsigned kMaxSegmentsInFlight = 12;
 }  // namespace
 
 struct DeflateEncoder::Impl {
@@ -43,10 +44,11 @@ struct DeflateEncoder::Impl {
     std::exception_ptr error;
   };
 
-  Impl(int level, Sink sinkIn, unsigned threadsIn)
-      : params(deflate::LevelParams(level)), sink(std::move(sinkIn)), threads(threadsIn) {
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    threads = std::min(threads, kMaxThreads);
+  Impl(int level, Sink sinkIn, unsigned processors)
+      : params(deflate::LevelParams(level)),
+        sink(std::move(sinkIn)),
+        maxInFlight(std::min(std::max(1u, processors) * kSegmentsPerThread, kMaxSegmentsInFlight)),
+        threads(std::min(std::max(1u, processors), maxInFlight)) {
     filling = std::make_unique<TSegment>();
     filling->first = true;
   }
@@ -127,8 +129,6 @@ struct DeflateEncoder::Impl {
       Emit(std::move(segment));
       return;
     }
-    if (workers.empty())
-      for (unsigned i = 0; i < threads; ++i) workers.emplace_back([this] { WorkerLoop(); });
     auto job = std::make_unique<TJob>();
     job->segment = std::move(segment);
     {
@@ -136,8 +136,11 @@ struct DeflateEncoder::Impl {
       queue.push_back(job.get());
       inFlight.push_back(std::move(job));
     }
+    // A worker per segment in flight, up to the thread count.
+    if (workers.size() < threads && workers.size() < inFlight.size())
+      workers.emplace_back([this] { WorkerLoop(); });
     workAvailable.notify_one();
-    while (inFlight.size() >= threads * kSegmentsPerThread) EmitOldest();
+    while (inFlight.size() >= maxInFlight) EmitOldest();
   }
 
   void EmitOldest() {
@@ -182,6 +185,7 @@ struct DeflateEncoder::Impl {
 
   deflate::TLevelParams params;
   Sink sink;
+  unsigned maxInFlight;
   unsigned threads;
   bool finished = false;
   bool broken = false;
@@ -200,8 +204,8 @@ struct DeflateEncoder::Impl {
   std::vector<std::thread> workers;
 };
 
-DeflateEncoder::DeflateEncoder(int level, Sink sink, unsigned threads)
-    : impl_(std::make_unique<Impl>(level, std::move(sink), threads)) {}
+DeflateEncoder::DeflateEncoder(int level, Sink sink, unsigned processors)
+    : impl_(std::make_unique<Impl>(level, std::move(sink), processors)) {}
 
 DeflateEncoder::~DeflateEncoder() = default;
 
@@ -212,5 +216,7 @@ void DeflateEncoder::Finish() { impl_->Finish(); }
 LiteralCounts DeflateEncoder::FirstBlockLiterals() const { return impl_->firstBlockLiterals; }
 
 size_t DeflateEncoder::FirstBlockCapacity() { return deflate::kFirstBlockCapacity; }
+
+unsigned DeflateEncoder::WorkerThreads() const { return static_cast<unsigned>(impl_->workers.size()); }
 
 }  // namespace ns

@@ -22,8 +22,12 @@ class DeflateEncoder {
   // unusable, and destroying it is safe.
   using Sink = std::function<void(const uint8_t* data, size_t size)>;
 
-  // `level` 1-9 (the program uses 6); `threads` 0 means one per core.
-  DeflateEncoder(int level, Sink sink, unsigned threads = 0);
+  // `level` 1-9 (the program uses 6). `processors`: how many the caller may
+  // use (its affinity, see UsableProcessorCount). One compresses on the
+  // caller's thread alone; more start up to that many worker threads, but
+  // never more than there are segments in flight, so a small file starts
+  // one or none. The output is the same for any count.
+  DeflateEncoder(int level, Sink sink, unsigned processors);
   ~DeflateEncoder();
   DeflateEncoder(const DeflateEncoder&) = delete;
   DeflateEncoder& operator=(const DeflateEncoder&) = delete;
@@ -42,6 +46,9 @@ class DeflateEncoder {
   // Input no longer than this is encoded as one single (first) block, so the
   // ZIP writer can compare it with its stored form.
   static size_t FirstBlockCapacity();
+
+  // Worker threads started so far.
+  unsigned WorkerThreads() const;
 
  private:
   struct Impl;

@@ -1,8 +1,8 @@
 #pragma once
 // What the ZIP writer needs of the operating system, behind one small
 // interface: file status in the form the archive records it, plain file I/O,
-// the replacement of a file by another, and a lock that every process on the
-// machine sees. Windows and POSIX each implement
+// the replacement of a file by another, a lock that every process on the
+// machine sees, and the processors it may use. Windows and POSIX each implement
 // it in a file of their own; tests can put a fault-injecting one in its place.
 #include <cstddef>
 #include <cstdint>
@@ -80,6 +80,10 @@ TFileSystem& SystemFileSystem();
 // Windows headers take that name for a macro.)
 std::string ConvertAnsiToOem(std::string_view text);
 std::string ConvertOemToAnsi(std::string_view text);
+
+// Processors this process may run on (its affinity), at least 1: how many
+// threads may compress at once.
+unsigned UsableProcessorCount();
 
 // The separator of folders in a path of this system.
 #ifdef _WIN32

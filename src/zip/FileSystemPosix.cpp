@@ -3,10 +3,12 @@
 // the same writer, so its archives must match the Windows program's.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -234,6 +236,13 @@ std::string Translate(std::string_view text, const uint8_t* upperHalf) {
 TFileSystem& SystemFileSystem() {
   static TPosixFileSystem system;
   return system;
+}
+
+unsigned UsableProcessorCount() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  return std::max(1, CPU_COUNT(&set));
 }
 
 std::string ConvertAnsiToOem(std::string_view text) { return Translate(text, kAnsiToOem); }

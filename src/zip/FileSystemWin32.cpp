@@ -161,6 +161,14 @@ TFileSystem& SystemFileSystem() {
   return system;
 }
 
+unsigned UsableProcessorCount() {
+  DWORD_PTR process = 0, system = 0;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system) || process == 0) return 1;
+  unsigned count = 0;
+  for (; process != 0; process &= process - 1) ++count;
+  return count;
+}
+
 std::string ConvertAnsiToOem(std::string_view text) { return Convert(text, ::CharToOemBuffA); }
 std::string ConvertOemToAnsi(std::string_view text) { return Convert(text, ::OemToCharBuffA); }
 

@@ -74,7 +74,7 @@ void TZipBuilder::Compress(TFile& input, TZipEntry& entry) {
     } else {
       compressedHeld.insert(compressedHeld.end(), data, data + size);
     }
-  });
+  }, UsableProcessorCount());
 
   uint32_t crc = 0;
   uint64_t total = 0;

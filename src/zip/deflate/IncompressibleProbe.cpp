@@ -1,6 +1,7 @@
 #include "zip/deflate/IncompressibleProbe.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -30,6 +31,18 @@ constexpr unsigned kMinRepeat = 16;
 
 constexpr int32_t kNoAnchor = -(1 << 30);
 
+// n * log2(n) for every count a probed stretch of up to this length can
+// hold: the entropy sum is then table look-ups, where 256 calls of log2
+// per stretch cost as much as counting its bytes.
+constexpr size_t kTabulatedSize = 4096;
+const std::array<float, kTabulatedSize + 1> kNLog2N = [] {
+  std::array<float, kTabulatedSize + 1> table{};
+  for (size_t n = 1; n <= kTabulatedSize; ++n) table[n] = static_cast<float>(n * std::log2(double(n)));
+  return table;
+}();
+
+double NLog2N(uint32_t n) { return n <= kTabulatedSize ? kNLog2N[n] : n * std::log2(double(n)); }
+
 }  // namespace
 
 void TIncompressibleProbe::Reset() {
@@ -52,12 +65,11 @@ bool TIncompressibleProbe::IsIncompressible(const uint8_t* base, int32_t pos, si
     ++counts[3][v >> 24];
   }
   for (; i < size; ++i) ++counts[0][p[i]];
-  double bits = 0;
+  // The order-0 size in bits: the sum of n * log2(size / n) over the counts.
+  double sumNLog2N = 0;
+  for (unsigned b = 0; b < 256; ++b) sumNLog2N += NLog2N(counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b]);
   const double total = static_cast<double>(size);
-  for (unsigned b = 0; b < 256; ++b) {
-    const uint32_t n = counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b];
-    if (n != 0) bits += n * std::log2(total / n);
-  }
+  const double bits = NLog2N(static_cast<uint32_t>(size)) - sumNLog2N;
   if (bits < kEntropyThreshold * total) return false;
   return !HasRepeats(base, pos, size);
 }

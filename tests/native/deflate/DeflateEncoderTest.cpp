@@ -99,7 +99,7 @@ TEST(DeflateEncoder, OutputDoesNotDependOnWriteSplitsOrThreads) {
   const struct {
     unsigned threads;
     size_t maxPiece;
-  } cases[] = {{1, 1}, {1, 7}, {2, 70000}, {2, 3000000}, {3, 50}, {0, 100000}};
+  } cases[] = {{1, 1}, {1, 7}, {2, 70000}, {2, 3000000}, {3, 50}, {64, 100000}};
   for (const auto& c : cases) {
     SCOPED_TRACE("threads " + std::to_string(c.threads) + " pieces up to " + std::to_string(c.maxPiece));
     // Single-byte writes over megabytes are slow under the sanitizers: a
@@ -108,6 +108,34 @@ TEST(DeflateEncoder, OutputDoesNotDependOnWriteSplitsOrThreads) {
         c.maxPiece < 10 ? std::vector<uint8_t>(data.begin(), data.begin() + kSegment + 99) : data;
     const TEncoded expected = c.maxPiece < 10 ? Encode(input, 1, 0, 1) : reference;
     EXPECT_TRUE(Encode(input, c.threads, c.maxPiece, c.maxPiece).bytes == expected.bytes);
+  }
+}
+
+TEST(DeflateEncoder, StartsNoMoreWorkersThanProcessorsOrSegments) {
+  // One processor compresses on the caller's thread alone; otherwise a
+  // worker is started only for a segment in flight.
+  const struct {
+    unsigned processors;
+    size_t length;
+    unsigned maxWorkers;
+  } cases[] = {
+      {1, 5 * kSegment, 0},           // one processor: no worker at all
+      {4, kSegment / 2, 0},           // a single, last segment: the caller's own
+      {2, 6 * kSegment, 2},           // as many as the processors
+      {64, 2 * kSegment + 5, 3},      // as many as the segments
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("processors " + std::to_string(c.processors) + " length " + std::to_string(c.length));
+    const auto data = MakeData(TDataKind::Text, c.length, 3);
+    std::vector<uint8_t> out;
+    DeflateEncoder encoder(6, [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); }, c.processors);
+    encoder.Write(data.data(), data.size());
+    encoder.Finish();
+    EXPECT_LE(encoder.WorkerThreads(), c.maxWorkers);
+    if (c.maxWorkers > 0) {
+      EXPECT_GE(encoder.WorkerThreads(), 1u);
+    }
+    ExpectRoundTrip(data, TEncoded{out, {}});
   }
 }
 

@@ -24,7 +24,7 @@ struct TWork {
 DWORD WINAPI CrcAndDeflate(void* parameter) {
   auto* work = static_cast<TWork*>(parameter);
   work->Crc = Crc32(0, work->Data.data(), work->Data.size());
-  DeflateEncoder encoder(6, [work](const uint8_t*, size_t size) { work->Compressed += size; });
+  DeflateEncoder encoder(6, [work](const uint8_t*, size_t size) { work->Compressed += size; }, 2);
   encoder.Write(work->Data.data(), work->Data.size());
   encoder.Finish();
   return 0;
