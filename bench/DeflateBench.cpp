@@ -25,22 +25,16 @@
 #include <string>
 #include <vector>
 
+#include "BenchInput.h"
 #include "zip/Crc32.h"
 #include "zip/DeflateEncoder.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Bytes = std::vector<uint8_t>;
+using bench::Bytes;
+using bench::Clock;
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    std::fprintf(stderr, "deflate_bench: cannot read %s\n", path.c_str());
-    std::exit(2);
-  }
-  return Bytes(std::istreambuf_iterator<char>(f), {});
-}
+Bytes ReadFile(const std::string& path) { return bench::ReadFile("deflate_bench", path); }
 
 struct TTime {
   double wall = 1e30;  // seconds, best of the runs

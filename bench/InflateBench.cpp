@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchInput.h"
 #include "zip/DeflateEncoder.h"
 #include "zip/FileSystem.h"
 #include "zip/Inflater.h"
@@ -36,17 +37,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Bytes = std::vector<uint8_t>;
+using bench::Bytes;
+using bench::Clock;
 
-Bytes ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f) {
-    std::fprintf(stderr, "inflate_bench: cannot read %s\n", path.c_str());
-    std::exit(2);
-  }
-  return Bytes(std::istreambuf_iterator<char>(f), {});
-}
+Bytes ReadFile(const std::string& path) { return bench::ReadFile("inflate_bench", path); }
 
 double Seconds(const std::function<void()>& run) {
   const auto t0 = Clock::now();
