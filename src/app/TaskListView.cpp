@@ -10,12 +10,12 @@ namespace ns {
 
 namespace {
 
-struct TColumnSpec {
+struct TColumnLayout {
   const char* Title;
   int Width;  // 0: what the others leave
 };
 
-constexpr TColumnSpec Columns[] = {
+constexpr TColumnLayout Columns[] = {
     {"Задания", 100}, {"Строка параметров запуска", 0}, {"Дата и время завершения", 115}, {"Статус", 100}};
 
 }  // namespace
@@ -28,11 +28,11 @@ TTaskListView::TTaskListView(HWND parent, int id) {
   if (!handle_) ThrowLastError("CreateWindowExA");
   ListView_SetExtendedListViewStyle(handle_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   int index = 0;
-  for (const TColumnSpec& spec : Columns) {
+  for (const TColumnLayout& layout : Columns) {
     LVCOLUMNA column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<char*>(spec.Title);
-    column.cx = spec.Width;
+    column.pszText = const_cast<char*>(layout.Title);
+    column.cx = layout.Width;
     column.iSubItem = index;
     SendMessageA(handle_, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&column));
   }
@@ -90,7 +90,7 @@ void TTaskListView::FitColumns() {
   RECT client;
   GetClientRect(handle_, &client);
   int fixed = 0;
-  for (const TColumnSpec& spec : Columns) fixed += spec.Width;
+  for (const TColumnLayout& layout : Columns) fixed += layout.Width;
   SendMessageA(handle_, LVM_SETCOLUMNWIDTH, ColumnParameters, std::max<int>(client.right - fixed, 50));
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "win/Win32Error.h"
+#include "win/WindowObject.h"
 
 namespace ns {
 
@@ -106,13 +107,9 @@ TForm* TForm::FromHandle(HWND window) {
 }
 
 LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    form->handle_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* form = WindowObject<TForm>(window, message, lParam);
   if (!form) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_NCCREATE) form->handle_ = window;
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     form->handle_ = nullptr;

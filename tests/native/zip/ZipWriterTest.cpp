@@ -345,6 +345,16 @@ TEST(ZipWriter, RefusesWhatIsNoArchiveAndLeavesItAlone) {
 
 // Each failure while the new archive is written leaves the old one as it
 // was (or none, when there was none) and no temporary file.
+// An archive holding one entry of another file, as a failed update must leave
+// it; its bytes.
+std::string ArchiveOfOneOtherEntry(TTestFolder& folder, const std::string& zipName) {
+  ZipWriter first;
+  first.ZipName = zipName;
+  first.FilesList = {folder.Write("other.dt", Text(1000))};
+  first.Zip();
+  return ReadAll(zipName);
+}
+
 TEST(ZipWriter, FailuresLeaveTheOldArchiveAndNoTemporaryFile) {
   struct Case {
     const char* what;
@@ -365,14 +375,7 @@ TEST(ZipWriter, FailuresLeaveTheOldArchiveAndNoTemporaryFile) {
       TTestFolder folder;
       std::string dump = folder.Write("base.dt", Noise(3 << 20) + Text(3 << 20));
       std::string zipName = folder.Path("1C8-240101.zip");
-      std::string old;
-      if (existing) {
-        ZipWriter first;
-        first.ZipName = zipName;
-        first.FilesList = {folder.Write("other.dt", Text(1000))};
-        first.Zip();
-        old = ReadAll(zipName);
-      }
+      std::string old = existing ? ArchiveOfOneOtherEntry(folder, zipName) : std::string();
       auto names = folder.Names();
       TFaultyFileSystem fileSystem;
       c.arm(fileSystem, dump);
@@ -411,14 +414,7 @@ TEST(ZipWriter, WithoutSkippingAFileThatCannotBeReadFailsBeforeAnythingIsWritten
       TFaultyFileSystem fileSystem;
       std::string dump = c.make(folder, fileSystem);
       std::string zipName = folder.Path("1C8-240101.zip");
-      std::string old;
-      if (existing) {
-        ZipWriter first;
-        first.ZipName = zipName;
-        first.FilesList = {folder.Write("other.dt", Text(1000))};
-        first.Zip();
-        old = ReadAll(zipName);
-      }
+      std::string old = existing ? ArchiveOfOneOtherEntry(folder, zipName) : std::string();
       auto names = folder.Names();
       ZipWriter writer(fileSystem);
       writer.ZipName = zipName;

@@ -1,4 +1,5 @@
 #include "HostWindow.h"
+#include "win/WindowObject.h"
 
 namespace ns::test {
 
@@ -28,11 +29,7 @@ std::vector<TCommand> THostWindow::TakeCommands() {
 }
 
 LRESULT CALLBACK THostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrA(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<THostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<THostWindow>(window, message, lParam);
   if (self && message == WM_COMMAND) {
     self->commands_.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
     return 0;

@@ -4,6 +4,7 @@
 
 #include "tasks/RefreshMessage.h"
 #include "tasks/TaskStore.h"
+#include "win/WindowObject.h"
 
 namespace ns::test {
 
@@ -52,11 +53,7 @@ std::vector<std::string> TOwnerWindow::Refreshes() {
 }
 
 LRESULT CALLBACK TOwnerWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    SetWindowLongPtrA(window, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TOwnerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<TOwnerWindow>(window, message, lParam);
   if (self && message == WM_REFRESH_TASKS) {
     char* name = reinterpret_cast<char*>(lParam);
     self->refreshes_.push_back(name ? name : "<none>");
