@@ -6,6 +6,7 @@ namespace ns::deflate {
 
 struct TLevelParams {
   uint16_t searchDepth;  // 4-byte chain steps per position searched
+  uint16_t mixedDepth;   // searchDepth where most matches are short but the 8-byte key stays
   uint16_t longDepth;    // 8-byte chain steps per position searched
   uint16_t fourDepth;    // long chain steps where the chains are keyed by 4 bytes
   uint16_t niceLength;   // a match this long ends the search and is taken
@@ -29,16 +30,16 @@ struct TLevelParams {
 // thousand. The fast levels keep the 8-byte key: the 4-byte one costs more
 // steps.
 constexpr TLevelParams kLevels[10] = {
-    {1, 1, 1, 8, 8, 8, 8, false, false},                // 0: not used; treated as 1
-    {2, 2, 2, 16, 8, 8, 8, false, false},               // 1
-    {4, 4, 4, 24, 8, 8, 8, false, false},               // 2
-    {6, 6, 6, 32, 8, 8, 8, false, false},               // 3
-    {4, 6, 9, 24, 4, 8, 6, true, true},                 // 4
-    {6, 10, 15, 32, 8, 16, 6, true, true},              // 5
-    {6, 32, 48, 64, 8, 16, 6, true, true},              // 6
-    {32, 48, 72, 128, 16, 128, 128, true, true},        // 7
-    {128, 128, 192, 258, 32, 258, 258, true, true},     // 8
-    {512, 512, 768, 258, 258, 258, 258, true, true},    // 9
+    {1, 1, 1, 1, 8, 8, 8, 8, false, false},                // 0: not used; treated as 1
+    {2, 2, 2, 2, 16, 8, 8, 8, false, false},               // 1
+    {4, 4, 4, 4, 24, 8, 8, 8, false, false},               // 2
+    {6, 6, 6, 6, 32, 8, 8, 8, false, false},               // 3
+    {4, 4, 6, 9, 24, 4, 8, 6, true, true},                 // 4
+    {6, 6, 10, 15, 32, 8, 16, 6, true, true},              // 5
+    {6, 20, 32, 48, 64, 8, 16, 6, true, true},              // 6
+    {32, 32, 48, 72, 128, 16, 128, 128, true, true},        // 7
+    {128, 128, 128, 192, 258, 32, 258, 258, true, true},     // 8
+    {512, 512, 512, 768, 258, 258, 258, 258, true, true},    // 9
 };
 
 inline const TLevelParams& LevelParams(int level) {

@@ -88,7 +88,7 @@ class TMatchFinder {
   void SetLongKey(TLongKey key) { longKey_ = key; }
   TLongKey LongKey() const { return longKey_; }
 
-  // Enters `pos` (which needs eight readable bytes) without searching.
+  // Enters `pos` (which needs nine readable bytes) without searching.
   void Insert(const uint8_t* base, int32_t pos) {
     if (longKey_ == TLongKey::Eight) InsertKeyed<8>(base, pos);
     else InsertKeyed<4>(base, pos);
@@ -96,7 +96,7 @@ class TMatchFinder {
 
   // Enters `pos` and returns the length of the longest match there that is
   // longer than `bestLen` (else `bestLen`), with its distance in *distance.
-  // maxLen >= 4 bytes must be matchable at pos, and eight readable. The
+  // maxLen >= 4 bytes must be matchable at pos, and nine readable. The
   // search stops at niceLen; it follows at most longDepth links of the
   // long chain and, under the 8-byte key when that found nothing as long
   // as its key or longer, `depth` links of the 4-byte chain.
@@ -114,9 +114,21 @@ class TMatchFinder {
   template <unsigned kKeyLength>
   static constexpr uint64_t kKeyMaskOf = kKeyLength >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * kKeyLength)) - 1;
 
+  // The next position is entered or searched next in most cases, and its
+  // heads are far apart in tables larger than the L1 cache: loading them
+  // now hides their latency behind the work on this one.
+  template <unsigned kKeyLength>
+  void PrefetchHeads(const uint8_t* next) {
+    const uint32_t seq = LoadLe32(next);
+    __builtin_prefetch(&head3_[Hash3(seq)]);
+    if constexpr (kKeyLength > 4) __builtin_prefetch(&head4_[Hash4(seq)]);
+    __builtin_prefetch(&head8_[Hash8(LoadLe64(next) & kKeyMaskOf<kKeyLength>)]);
+  }
+
   template <unsigned kKeyLength>
   void InsertKeyed(const uint8_t* base, int32_t pos) {
     constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
+    PrefetchHeads<kKeyLength>(base + pos + 1);
     const uint32_t seq = LoadLe32(base + pos);
     head3_[Hash3(seq)] = static_cast<uint32_t>(pos);
     if constexpr (kKeyLength > 4) {
@@ -134,6 +146,7 @@ class TMatchFinder {
                      unsigned longDepth, unsigned bestLen, unsigned* distance) {
     constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
     const uint8_t* cur = base + pos;
+    PrefetchHeads<kKeyLength>(cur + 1);
     const uint32_t seq = LoadLe32(cur);
     const uint64_t seq8 = LoadLe64(cur) & kKeyMask;
     uint32_t& head3 = head3_[Hash3(seq)];

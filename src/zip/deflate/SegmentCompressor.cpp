@@ -36,6 +36,21 @@ constexpr uint32_t kKeyWindow = 1024;
 // keeps a mixed stretch from switching back and forth.
 constexpr uint32_t kShortKeyFrom = 760;
 constexpr uint32_t kLongKeyBelow = 660;
+// The 4-byte key is taken only once windows of short matches have run
+// long enough: each counts one, or four where nearly all its matches are
+// short (from kVeryShortFrom), and any other window starts the count anew.
+// Real executables and libraries mix code with tables and strings, whose
+// long matches only the 8-byte chains reach; the runs of short matches
+// among them are short and rarely very short, and switching the key there
+// costs more than it saves. A segment of code throughout switches after
+// about eight of its windows (of about a hundred).
+constexpr uint32_t kShortRunToSwitch = 32;
+constexpr uint32_t kVeryShortFrom = 896;
+constexpr uint32_t kVeryShortWeight = 4;
+// From this share the 8-byte key's 4-byte chains walk the level's
+// mixedDepth: most matches are short there, and mixed data finds them
+// further back than the usual few steps.
+constexpr uint32_t kMixedFrom = 640;
 // Worst case: every sequence a 3-byte match, plus the trailing literals.
 constexpr size_t kMaxSequences = (kMaxBlockLength + kMaxMatch) / kMinMatch + 2;
 
@@ -111,7 +126,8 @@ void TSegmentCompressor::Compress(TSegment& segment) {
     if (finderReady) return;
     finderReady = true;
     finder_->Reset();
-    keyMatches_ = keyShortMatches_ = 0;
+    keyMatches_ = keyShortMatches_ = shortRun_ = 0;
+    mixed_ = false;
     for (size_t p = from > kWindowSize ? from - kWindowSize : 0; p < start; ++p)
       finder_->Insert(base, static_cast<int32_t>(p));
   };
@@ -175,8 +191,10 @@ void TSegmentCompressor::WeighLongKey(unsigned length) {
   if (++keyMatches_ < kKeyWindow) return;
   const uint32_t share = keyShortMatches_ * 1024 / kKeyWindow;
   using TKey = TMatchFinder::TLongKey;
-  if (share >= kShortKeyFrom) finder_->SetLongKey(TKey::Four);
+  shortRun_ = share < kShortKeyFrom ? 0 : shortRun_ + (share >= kVeryShortFrom ? kVeryShortWeight : 1);
+  if (shortRun_ >= kShortRunToSwitch) finder_->SetLongKey(TKey::Four);
   else if (share < kLongKeyBelow) finder_->SetLongKey(TKey::Eight);
+  mixed_ = share >= kMixedFrom;
   keyMatches_ = keyShortMatches_ = 0;
 }
 
@@ -192,7 +210,6 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
   uint32_t literals = 0;
   const size_t blockStart = pos;
   const size_t hardEnd = std::min(runEnd, blockStart + kMaxBlockLength);
-  const unsigned depth = params_.searchDepth;
   const unsigned nice = params_.niceLength;
   const unsigned lazyLength = std::min(params_.lazyLength, params_.niceLength);
   const unsigned fourLazyLength = std::min(params_.fourLazyLength, params_.niceLength);
@@ -216,6 +233,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     // The key may change after any match.
     const bool four = finder.LongKey() == TMatchFinder::TLongKey::Four;
     const unsigned longDepth = four ? params_.fourDepth : params_.longDepth;
+    const unsigned depth = mixed_ ? params_.mixedDepth : params_.searchDepth;
     unsigned len = finder.Find(base, static_cast<int32_t>(pos), maxLen, std::min(nice, maxLen), depth, longDepth, 2, &dist);
     if (len < kMinMatch || (len == kMinMatch && dist > kMaxDistanceOfShortest)) {
       literal(pos++);

@@ -67,6 +67,10 @@ class TSegmentCompressor {
   // shorter than eight bytes.
   uint32_t keyMatches_ = 0;
   uint32_t keyShortMatches_ = 0;
+  // The weight of the windows of short matches in a row, and whether the
+  // last window was mixed enough for the deeper 4-byte chain walk.
+  uint32_t shortRun_ = 0;
+  bool mixed_ = false;
 };
 
 }  // namespace ns::deflate
