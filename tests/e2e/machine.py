@@ -134,7 +134,8 @@ class Machine:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if not os.path.exists(out):
             return {}
-        text = open(out, "rb").read().decode("utf-16")
+        with open(out, "rb") as f:
+            text = f.read().decode("utf-16")
         result, current = {}, None
         for line in text.replace("\\\r\n  ", "").splitlines():
             if line.startswith("[") and line.endswith("]"):
