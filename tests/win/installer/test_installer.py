@@ -84,7 +84,7 @@ class InstallerCase(unittest.TestCase):
             args += ["--bitness", self.platform if WIN32_RUNS else "win64"]
         # The stand-in's installer waits for the prefix's Wine server to end,
         # which the machine keeps running.
-        self.restart_wine(lambda: subprocess.run(args, check=True))
+        self.machine.restart_server(lambda: subprocess.run(args, check=True))
 
     def register_32_bit_connector(self):
         """The keys the 32-bit platform's registration leaves in the 32-bit
@@ -95,15 +95,6 @@ class InstallerCase(unittest.TestCase):
             subprocess.run(["wine", "reg", "add", "HKEY_CLASSES_ROOT\\" + key, "/ve", "/d", value,
                             "/reg:32", "/f"], env=self.machine.env, check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def restart_wine(self, between):
-        """Ends every Wine process of the prefix and its server, waits until
-        the server is gone (a process started meanwhile would meet a dying
-        one), does what it is given, and starts a lasting server again."""
-        subprocess.run(["wineserver", "-k"], env=self.machine.env)
-        subprocess.run(["wineserver", "-w"], env=self.machine.env)
-        between()
-        subprocess.run(["wineserver", "-p"], env=self.machine.env, check=True)
 
     def tearDown(self):
         result = self._outcome.result
@@ -267,7 +258,7 @@ class NoPlatform(InstallerCase):
                              "а её COM-соединитель на этом компьютере не зарегистрирован.\r\n\r\n"
                              "Установите сначала платформу. Установить Nightshelf всё равно?"))
         # The box's first button insists; the wizard that follows is left.
-        self.restart_wine(lambda: wizard.wait(timeout=30))
+        self.machine.restart_server(lambda: wizard.wait(timeout=30))
 
         self.assertEqual(self.install("/FORCE"), 0)
         self.assert_installed(64)
