@@ -57,6 +57,9 @@ def main():
         # virtual desktop, which draws frames and captions as Windows does.
         machine.import_registry({"HKEY_CURRENT_USER\\Software\\Wine\\Explorer": {"Desktop": "Default"},
                                  "HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops": {"Default": DESKTOP}})
+        # The desktop of the import itself was made before the setting
+        # existed: a new server makes a new one that follows it.
+        machine.restart_server()
         program = machine.start([])
         machine.wait_for_window("TFormMain")
         time.sleep(2)

@@ -184,15 +184,11 @@ void TFormMain::FormShow() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
 
 bool TFormMain::FormClose() {
   Sleep(CloseDelayMs);
-  // A worker whose run is over (it asked for this close itself) only has to
-  // return: waiting for it, rather than looking once, keeps a slow return
-  // from leaving a hidden instance behind with nobody to close it.
-  if (!RunQueue->IsRunActive() && IsThreadRunning(workerThread_.get())) {
-    WaitForSingleObject(workerThread_.get(), WorkerReturnLimitMs);
-  }
-  // Entries in the queue are work not yet done: a task handed over just as
-  // the last worker ended is waiting for its WM_START_WORKER.
-  if (IsThreadRunning(workerThread_.get()) || RunQueue->Count() > 0) {
+  // A worker whose run is over asked for this close itself and only has to
+  // return. Entries in the queue are work not yet done: a task handed over
+  // just as the last worker ended is waiting for its WM_START_WORKER.
+  if (IsThreadStillWorking(workerThread_.get(), !RunQueue->IsRunActive(), WorkerReturnLimitMs) ||
+      RunQueue->Count() > 0) {
     ShowWindow(handle_, SW_HIDE);
     return false;
   }

@@ -37,6 +37,14 @@ HICON Glyph(int id, int size = 32) {
       LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_SHARED));
 }
 
+// A button of the bar along the top: a picture, its hint as tooltip and name.
+HWND ToolButton(HWND bar, int id, int left, int glyphId, const char* hint, HWND tooltips) {
+  HWND button = CreateSpeedButton(bar, id, hint, RECT{left, ButtonTop, left + ButtonWidth, ButtonTop + ButtonHeight},
+                                  Glyph(glyphId));
+  AddToolTip(tooltips, button, hint);
+  return button;
+}
+
 HWND CreateStatusBar(HWND parent) {
   HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
@@ -59,19 +67,14 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       StatusBar(CreateStatusBar(Handle())),
       Panel2(Handle(), 0, 0, 0, ButtonBarHeight),
       Tooltips(CreateToolTips(Handle())),
-      sbInsert(Panel2.Handle(), IdInsert, 2, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_INSERT),
-               "Новое задание", Tooltips),
-      sbDelete(Panel2.Handle(), IdDelete, 84, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_DELETE),
-               "Удалить задание", Tooltips),
-      sbEdit(Panel2.Handle(), IdEdit, 43, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_EDIT),
-             "Изменить задание", Tooltips),
+      sbInsert(ToolButton(Panel2.Handle(), IdInsert, 2, IDI_GLYPH_INSERT, "Новое задание", Tooltips)),
+      sbDelete(ToolButton(Panel2.Handle(), IdDelete, 84, IDI_GLYPH_DELETE, "Удалить задание", Tooltips)),
+      sbEdit(ToolButton(Panel2.Handle(), IdEdit, 43, IDI_GLYPH_EDIT, "Изменить задание", Tooltips)),
       ListView(Handle(), IdList),
-      sbInfo(Panel2.Handle(), IdInfo, 588, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_INFO),
-             "Информация", Tooltips),
+      sbInfo(ToolButton(Panel2.Handle(), IdInfo, 588, IDI_GLYPH_INFO, "Информация", Tooltips)),
       MemoLog(CreateMemoLog(Handle())),
       Splitter1(Handle(), SplitterHeight),
-      sbOptions(Panel2.Handle(), IdOptions, 160, ButtonTop, ButtonWidth, ButtonHeight, Glyph(IDI_GLYPH_OPTIONS),
-                "Опции", Tooltips),
+      sbOptions(ToolButton(Panel2.Handle(), IdOptions, 160, IDI_GLYPH_OPTIONS, "Опции", Tooltips)),
       mainWindow_(mainWindow),
       runQueue_(std::move(runQueue)),
       logHeight_(InitialLogHeight) {
@@ -97,7 +100,7 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
 void TMainPanel::Layout(int width, int height) {
   MoveWindow(Handle(), 0, 0, width, height, TRUE);
   MoveWindow(Panel2.Handle(), 0, 0, width, ButtonBarHeight, TRUE);
-  SetWindowPos(sbInfo.Handle(), nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
+  SetWindowPos(sbInfo, nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER);
 
   // The status bar places and sizes itself along the bottom edge.

@@ -55,14 +55,14 @@ class TMainPanel : public TPanel {
   HWND StatusBar;
   TPanel Panel2;
   HWND Tooltips;
-  TSpeedButton sbInsert;
-  TSpeedButton sbDelete;
-  TSpeedButton sbEdit;
+  HWND sbInsert;
+  HWND sbDelete;
+  HWND sbEdit;
   TTaskListView ListView;
-  TSpeedButton sbInfo;
+  HWND sbInfo;
   HWND MemoLog;
   TSplitter Splitter1;
-  TSpeedButton sbOptions;
+  HWND sbOptions;
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

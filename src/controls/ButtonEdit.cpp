@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "controls/FlatButton.h"
+#include "controls/SpeedButton.h"
+#include "win/Form.h"
 #include "win/Win32Error.h"
 
 namespace ns {
@@ -63,7 +64,7 @@ void CreateChildren(HWND self, const TCreation& creation) {
   if (!edit) ThrowLastError("CreateWindowExA");
   int id = FirstButtonId;
   for (const TEditButton& button : *creation.Buttons) {
-    CreateFlatButton(self, id++, button.Caption, RECT{}, button.Glyph);
+    CreateSpeedButton(self, id++, button.Caption, RECT{}, button.Glyph);
   }
 }
 
@@ -117,6 +118,8 @@ LRESULT CALLBACK WindowProc(HWND self, UINT message, WPARAM wParam, LPARAM lPara
       FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(IsWindowEnabled(self) ? COLOR_WINDOW : COLOR_BTNFACE));
       return 1;
     }
+    case WM_DRAWITEM:
+      return SendMessageA(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem, WM_REFLECTED_DRAWITEM, wParam, lParam);
     case WM_COMMAND: {
       int id = LOWORD(wParam);
       if (id == EditId) {

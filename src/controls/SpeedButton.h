@@ -1,33 +1,22 @@
 #pragma once
-// A flat button with a picture and a tooltip, as tool bars have them: flat
-// until the mouse is over it, raised under the mouse, sunken while pressed.
-// It is a standard button (class "Button", owner-drawn) whose window text is
-// its tooltip, so BM_CLICK presses it and WM_GETTEXT names it for screen
-// readers. Its holder must pass WM_DRAWITEM back to it (TPanel does).
+// A flat speed button, as tool bars have them: flat until the mouse is over
+// it, raised under the mouse, sunken while pressed, showing a picture or,
+// without one, its caption. It never takes the focus: the focus stays in the
+// field the user is typing in while the button is clicked, and it is no tab
+// stop. It is a standard button otherwise (class "Button", owner-drawn), so
+// BM_CLICK presses it, WM_GETTEXT names it for screen readers and the parent
+// receives BN_CLICKED. Its parent passes WM_DRAWITEM back to it as
+// WM_REFLECTED_DRAWITEM (forms, panels and the button edit do).
 #include <windows.h>
+
+#include <string>
 
 namespace ns {
 
-class TSpeedButton {
- public:
-  // `tooltips`: the tooltip window of the holder (see CreateToolTips).
-  TSpeedButton(HWND parent, int id, int left, int top, int width, int height, HICON glyph, const char* hint,
-               HWND tooltips);
-  ~TSpeedButton();
-  TSpeedButton(const TSpeedButton&) = delete;
-  TSpeedButton& operator=(const TSpeedButton&) = delete;
-
-  HWND Handle() const { return handle_; }
-
- private:
-  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR self);
-  void Draw(const DRAWITEMSTRUCT& item) const;
-
-  HWND handle_ = nullptr;
-  HICON glyph_;
-  bool hot_ = false;
-};
+// Creates the button as a child of `parent` with control id `id`. The glyph
+// (not owned: it must outlive the button) is drawn at its own size, centred.
+// Throws EWin32Error when the button cannot be created.
+HWND CreateSpeedButton(HWND parent, int id, const std::string& caption, const RECT& bounds, HICON glyph = nullptr);
 
 // A tooltip window for the controls of `parent`.
 HWND CreateToolTips(HWND parent);

@@ -5,9 +5,11 @@
 
 namespace ns {
 
-bool IsThreadRunning(HANDLE thread) {
+bool IsThreadStillWorking(HANDLE thread, bool workOver, DWORD returnLimitMs) {
+  if (thread == nullptr) return false;
+  if (workOver) WaitForSingleObject(thread, returnLimitMs);
   DWORD exitCode = 0;
-  return thread != nullptr && GetExitCodeThread(thread, &exitCode) && exitCode == STILL_ACTIVE;
+  return GetExitCodeThread(thread, &exitCode) && exitCode == STILL_ACTIVE;
 }
 
 std::string TempFilePath(const std::string& fileName) {

@@ -7,9 +7,12 @@
 
 namespace ns {
 
-// True exactly when the thread's exit code is STILL_ACTIVE; false for a null
-// handle or a failed query.
-bool IsThreadRunning(HANDLE thread);
+// True while `thread` is still at work; false for a null handle or a failed
+// query. A thread whose work is over (`workOver`) only has to return, so it is
+// given up to `returnLimitMs` to do so instead of being looked at once: a
+// slow return must not leave a hidden instance behind with nobody left to
+// close it. A thread still at its work is looked at once.
+bool IsThreadStillWorking(HANDLE thread, bool workOver, DWORD returnLimitMs);
 
 // The Windows temporary folder (with its trailing backslash) followed by
 // `fileName`, never cut short. Throws when the system cannot tell the folder.

@@ -9,7 +9,7 @@
 
 #include "base/TextFunctions.h"
 #include "controls/ButtonEdit.h"
-#include "controls/FlatButton.h"
+#include "controls/SpeedButton.h"
 #include "controls/FlatCheckBox.h"
 #include "platform/ConnectionString.h"
 #include "platform/Connector.h"
@@ -131,7 +131,7 @@ void TFormTaskEdit::CreateControls() {
   Password = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_PASSWORD,
                            Bounds(200, 108, 170, 21), IdPassword, WS_EX_CLIENTEDGE);
   SendMessageA(Password, EM_SETPASSWORDCHAR, '*', 0);
-  sbTestConnection = CreateFlatButton(self, IdTestConnection, "Тест", Bounds(400, 107, 80, 23));
+  sbTestConnection = CreateSpeedButton(self, IdTestConnection, "Тест", Bounds(400, 107, 80, 23));
 
   // The archive folder, the name in the archive's name and the retention days.
   LabelDumpIB = CreateControl(self, "STATIC", "Каталог архива:", SS_LEFT, Bounds(8, 151, 108, 16));

@@ -128,6 +128,9 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     EndModal(IDCANCEL);
     return 0;
   }
+  if (message == WM_DRAWITEM) {
+    return SendMessageA(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem, WM_REFLECTED_DRAWITEM, wParam, lParam);
+  }
   return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
@@ -208,9 +211,6 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
       return SendMessageA(GetParent(Handle()), message, wParam, lParam);
-    case WM_DRAWITEM:
-      return SendMessageA(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem, WM_REFLECTED_DRAWITEM, wParam,
-                          lParam);
     case WM_PAINT:
       if (raised_) {
         PAINTSTRUCT paint;

@@ -44,6 +44,16 @@ class Machine:
         self.work = self.path("C:\\e2e")
         os.makedirs(self.work, exist_ok=True)
 
+    def restart_server(self, between=None):
+        """Ends every Wine process of the prefix and its server, waits until
+        the server is gone (a process started meanwhile would meet a dying
+        one), does what it is given, and starts a lasting server again."""
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
+        if between:
+            between()
+        subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+
     def close(self, keep=False):
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
@@ -134,7 +144,8 @@ class Machine:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if not os.path.exists(out):
             return {}
-        text = open(out, "rb").read().decode("utf-16")
+        with open(out, "rb") as f:
+            text = f.read().decode("utf-16")
         result, current = {}, None
         for line in text.replace("\\\r\n  ", "").splitlines():
             if line.startswith("[") and line.endswith("]"):

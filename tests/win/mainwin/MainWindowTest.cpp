@@ -112,7 +112,7 @@ TEST_F(MainWindow, DeletingAsksFirstAndSelectsTheRowThatTakesThePlace) {
     std::string name = panel.ListView.Text(c.Row, TTaskListView::ColumnName);
     {
       TBoxWatcher boxes(c.Answer);
-      Click(panel.sbDelete.Handle());
+      Click(panel.sbDelete);
       auto seen = boxes.Seen();
       ASSERT_EQ(seen.size(), 1u);
       EXPECT_EQ(seen[0].Caption, "Nightshelf");
@@ -137,7 +137,7 @@ TEST_F(MainWindow, ADeletionTheRegistryRefusesIsReported) {
   // The task went away behind the window's back: deleting it again fails.
   RemoveStore();
   TBoxWatcher boxes(IDYES);
-  Click(panel.sbDelete.Handle());
+  Click(panel.sbDelete);
   auto seen = boxes.Seen();
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].Caption, "Nightshelf");
@@ -157,8 +157,8 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   Show();
 
   auto everyWay = [&] {
-    Click(panel.sbInsert.Handle());
-    Click(panel.sbEdit.Handle());
+    Click(panel.sbInsert);
+    Click(panel.sbEdit);
     PostKey(panel.ListView.Handle(), VK_RETURN);
     PumpMessages(50);
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
@@ -176,7 +176,7 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
     SelectRow(busy);
     TBoxWatcher boxes(IDNO);
     everyWay();
-    Click(panel.sbDelete.Handle());
+    Click(panel.sbDelete);
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(boxes.Seen().empty());
     EXPECT_EQ(SelectedRow(), busy);
@@ -186,7 +186,7 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   SelectRow(0);
   TBoxWatcher boxes(IDNO);
   everyWay();
-  Click(panel.sbDelete.Handle());
+  Click(panel.sbDelete);
   EXPECT_EQ(opened, (std::vector<bool>{true, false, false, false}));
   EXPECT_EQ(boxes.Seen().size(), 1u);
 }
@@ -197,11 +197,11 @@ TEST_F(MainWindow, EditingWithoutASelectionDoesNothingButANewTaskCanBeBegun) {
   panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
   Show();
   TBoxWatcher boxes(IDYES);
-  Click(panel.sbEdit.Handle());
-  Click(panel.sbDelete.Handle());
+  Click(panel.sbEdit);
+  Click(panel.sbDelete);
   PostKey(panel.ListView.Handle(), VK_RETURN);
   PumpMessages(50);
-  Click(panel.sbInsert.Handle());
+  Click(panel.sbInsert);
   EXPECT_EQ(opened, std::vector<bool>{true});
   EXPECT_TRUE(boxes.Seen().empty());
 }
@@ -255,7 +255,7 @@ TEST_F(MainWindow, RunNowQueuesTheTaskAndTheListFollowsTheWorkerToItsOutcome) {
 TEST_F(MainWindow, TheAboutBoxNamesTheProgramAndItsVersion) {
   Show();
   TBoxWatcher boxes(IDOK);
-  Click(panel.sbInfo.Handle());
+  Click(panel.sbInfo);
   auto seen = boxes.Seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Caption, "О программе");
@@ -275,12 +275,12 @@ TEST_F(MainWindow, ResizingKeepsInfoAtTheRightEdgeAndTheLogItsHeight) {
   GetClientRect(form.Handle(), &client);
   EXPECT_EQ(client.right, 633);
   EXPECT_EQ(client.bottom, 374);
-  EXPECT_EQ(rectOf(panel.sbInfo.Handle()).left, 588);
+  EXPECT_EQ(rectOf(panel.sbInfo).left, 588);
   EXPECT_EQ(rectOf(panel.MemoLog).bottom - rectOf(panel.MemoLog).top, 80);
 
   SetWindowPos(form.Handle(), nullptr, 0, 0, 900, 600, SWP_NOMOVE | SWP_NOZORDER);
   GetClientRect(form.Handle(), &client);
-  EXPECT_EQ(rectOf(panel.sbInfo.Handle()).left, client.right - 45);
+  EXPECT_EQ(rectOf(panel.sbInfo).left, client.right - 45);
   EXPECT_EQ(rectOf(panel.MemoLog).bottom - rectOf(panel.MemoLog).top, 80);
   EXPECT_EQ(rectOf(panel.ListView.Handle()).right, client.right);
   EXPECT_EQ(rectOf(panel.Splitter1.Handle()).bottom, rectOf(panel.MemoLog).top);
@@ -290,7 +290,7 @@ TEST_F(MainWindow, ResizingKeepsInfoAtTheRightEdgeAndTheLogItsHeight) {
   GetClientRect(form.Handle(), &client);
   EXPECT_GE(client.right, 400);
   EXPECT_GE(client.bottom, 200);
-  EXPECT_GT(rectOf(panel.sbInfo.Handle()).left, rectOf(panel.sbOptions.Handle()).right);
+  EXPECT_GT(rectOf(panel.sbInfo).left, rectOf(panel.sbOptions).right);
 }
 
 TEST_F(MainWindow, DraggingTheSplitterMovesTheBorderBetweenListAndLogButLeavesBothALine) {

@@ -40,7 +40,7 @@ class Options : public MainWindowTest {
       loaded = TextOf(dialog.Field);
       drive(dialog);
     });
-    Click(panel.sbOptions.Handle());
+    Click(panel.sbOptions);
     EXPECT_TRUE(action.Ran());
     PumpMessages(100);
     return loaded;

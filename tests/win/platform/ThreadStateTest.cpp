@@ -1,0 +1,69 @@
+// Whether the worker thread still holds the program open when the window is
+// asked to close: a worker that has finished its run but is slow to return
+// must not leave a hidden instance behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/Addition.h"
+#include "win/UniqueHandle.h"
+
+namespace ns {
+namespace {
+
+// A thread that signals `started`, then either sleeps `sleepMs` or, with no
+// sleep given, waits until `release` is set, and returns.
+struct TThreadScript {
+  UniqueHandle started{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  UniqueHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  DWORD sleepMs = 0;
+  UniqueHandle thread;
+
+  static DWORD WINAPI Body(void* parameter) {
+    auto* script = static_cast<TThreadScript*>(parameter);
+    SetEvent(script->started.get());
+    if (script->sleepMs) Sleep(script->sleepMs);
+    else WaitForSingleObject(script->release.get(), INFINITE);
+    return 0;
+  }
+
+  void Start() {
+    thread.reset(CreateThread(nullptr, 0, Body, this, 0, nullptr));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(started.get(), 10000), WAIT_OBJECT_0);
+  }
+
+  ~TThreadScript() {
+    SetEvent(release.get());
+    if (thread) WaitForSingleObject(thread.get(), INFINITE);
+  }
+};
+
+TEST(ThreadState, AThreadWhoseWorkIsOverIsGivenTimeToReturn) {
+  TThreadScript returning;
+  returning.sleepMs = 300;
+  returning.Start();
+  EXPECT_FALSE(IsThreadStillWorking(returning.thread.get(), true, 10000));
+  EXPECT_EQ(WaitForSingleObject(returning.thread.get(), 0), WAIT_OBJECT_0);
+}
+
+TEST(ThreadState, AThreadThatDoesNotReturnWithinTheLimitIsStillWorking) {
+  TThreadScript stuck;
+  stuck.Start();
+  EXPECT_TRUE(IsThreadStillWorking(stuck.thread.get(), true, 50));
+}
+
+TEST(ThreadState, AThreadStillAtItsWorkIsLookedAtOnceNotWaitedFor) {
+  // With an unbounded limit a wait would never end: the thread returns only
+  // when the test releases it.
+  TThreadScript working;
+  working.Start();
+  EXPECT_TRUE(IsThreadStillWorking(working.thread.get(), false, INFINITE));
+}
+
+TEST(ThreadState, NoThreadIsNotWorking) {
+  EXPECT_FALSE(IsThreadStillWorking(nullptr, true, INFINITE));
+  EXPECT_FALSE(IsThreadStillWorking(nullptr, false, INFINITE));
+}
+
+}  // namespace
+}  // namespace ns
