@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchInput.h"
+#include "BenchCommon.h"
 #include "zip/Crc32.h"
 #include "zip/DeflateEncoder.h"
 
@@ -109,18 +109,7 @@ void OwnCompress(const Bytes& in, unsigned threads, Bytes& out) {
   encoder.Finish();
 }
 
-struct TGoal {
-  std::string file;
-  std::string what;
-  double measured;
-  double target;
-  bool higherIsBetter;
-};
-std::vector<TGoal> goals;
-
-void Goal(const std::string& file, const std::string& what, double measured, double target, bool higherIsBetter) {
-  goals.push_back({file, what, measured, target, higherIsBetter});
-}
+bench::TGoals goals;
 
 double MBps(size_t bytes, double seconds) { return bytes / seconds / 1e6; }
 
@@ -177,17 +166,17 @@ void BenchFile(const std::string& kind, const std::string& path, int repeat) {
 
   const double sizeVsZlib = double(own1.size()) / zlibOut.size();
   if (kind == "compressible") {
-    Goal(name, "size / zlib-6 (at most)", sizeVsZlib, 1.0, false);
-    Goal(name, "1 thread / libdeflate-6 speed", tLd.wall / tOwn1.wall, 1.0, true);
-    Goal(name, "2 threads / libdeflate-6 speed", tLd.wall / tOwn2.wall, 1.8, true);
+    goals.Add(name, "size / zlib-6 (at most)", sizeVsZlib, 1.0, false);
+    goals.Add(name, "1 thread / libdeflate-6 speed", tLd.wall / tOwn1.wall, 1.0, true);
+    goals.Add(name, "2 threads / libdeflate-6 speed", tLd.wall / tOwn2.wall, 1.8, true);
   } else if (kind == "incompressible") {
-    Goal(name, "1 thread / libdeflate-6 speed", tLd.wall / tOwn1.wall, 5.0, true);
-    Goal(name, "size / input (at most)", double(own1.size()) / in.size(), 1.0005, false);
+    goals.Add(name, "1 thread / libdeflate-6 speed", tLd.wall / tOwn1.wall, 5.0, true);
+    goals.Add(name, "size / input (at most)", double(own1.size()) / in.size(), 1.0005, false);
   } else if (kind == "dump") {
-    Goal(name, "size / zlib-6 (at most)", sizeVsZlib, 1.0, false);
-    Goal(name, "1 thread / libdeflate-6 speed", tLd.wall / tOwn1.wall, 3.0, true);
+    goals.Add(name, "size / zlib-6 (at most)", sizeVsZlib, 1.0, false);
+    goals.Add(name, "1 thread / libdeflate-6 speed", tLd.wall / tOwn1.wall, 3.0, true);
   }
-  Goal(name, "crc32 / libdeflate speed", tCrcLd.wall / tCrcOwn.wall, 0.9, true);
+  goals.Add(name, "crc32 / libdeflate speed", tCrcLd.wall / tCrcOwn.wall, 0.9, true);
 }
 
 long PeakRssKiB() {
@@ -226,11 +215,7 @@ int RssProbe(const std::string& path, size_t mib, unsigned processors) {
 int main(int argc, char** argv) {
   if (argc == 5 && std::string(argv[1]) == "--rss-probe")
     return RssProbe(argv[2], std::stoul(argv[3]), static_cast<unsigned>(std::stoul(argv[4])));
-  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
-    char line[128] = {};
-    if (std::fgets(line, sizeof line, f) != nullptr) std::printf("load average at start: %s", line);
-    std::fclose(f);
-  }
+  bench::PrintLoadAverage();
   int repeat = 5;
   int first = 1;
   if (argc > 2 && std::string(argv[1]) == "--repeat") {
@@ -246,14 +231,6 @@ int main(int argc, char** argv) {
     }
     BenchFile(arg.substr(0, colon), arg.substr(colon + 1), repeat);
   }
-  std::printf("\nGoals (ratios measured in this run)\n");
-  int met = 0;
-  for (const TGoal& g : goals) {
-    const bool ok = g.higherIsBetter ? g.measured >= g.target : g.measured <= g.target;
-    met += ok;
-    std::printf("  %-16s %-34s %8.4f  target %s %.4f  %s\n", g.file.c_str(), g.what.c_str(), g.measured,
-                g.higherIsBetter ? ">=" : "<=", g.target, ok ? "met" : "NOT MET");
-  }
-  std::printf("  %d of %zu goals met\n", met, goals.size());
+  goals.Print();
   return 0;
 }

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchInput.h"
+#include "BenchCommon.h"
 #include "zip/DeflateEncoder.h"
 #include "zip/FileSystem.h"
 #include "zip/Inflater.h"
@@ -94,12 +94,7 @@ bool OwnInflate(ns::TInflater& inflater, const Bytes& stream, Bytes& out) {
   return r.ok && written == out.size();
 }
 
-struct TGoal {
-  std::string file, what;
-  double measured, target;
-  bool higherIsBetter;
-};
-std::vector<TGoal> goals;
+bench::TGoals goals;
 
 void Check(bool ok, const char* engine, const std::string& file) {
   if (!ok) {
@@ -133,8 +128,8 @@ void BenchInflate(const std::string& path, int repeat) {
   const auto mbps = [&](double t) { return in.size() / t / 1e6; };
   std::printf("\n%s (%zu bytes, own level-6 stream of %zu bytes)\n", name.c_str(), in.size(), stream.size());
   std::printf("  inflate MB/s of output: zlib %.1f, libdeflate %.1f, own %.1f\n", mbps(tZlib), mbps(tLd), mbps(tOwn));
-  goals.push_back({name, "inflate own / libdeflate speed", tLd / tOwn, 1.0, true});
-  goals.push_back({name, "inflate own / zlib speed", tZlib / tOwn, 3.0, true});
+  goals.Add(name, "inflate own / libdeflate speed", tLd / tOwn, 1.0, true);
+  goals.Add(name, "inflate own / zlib speed", tZlib / tOwn, 3.0, true);
 }
 
 void BenchVerification(const std::string& dump, int repeat) {
@@ -164,7 +159,7 @@ void BenchVerification(const std::string& dump, int repeat) {
   std::filesystem::remove_all(folder);
   std::printf("\npacking %s into a new archive (level 6, a thread per core): %.3f s; reading it back: %.3f s\n",
               name.c_str(), tPack, tVerify);
-  goals.push_back({name, "verification / packing time", tVerify / tPack, 0.10, false});
+  goals.Add(name, "verification / packing time", tVerify / tPack, 0.10, false);
 }
 
 }  // namespace
@@ -183,22 +178,10 @@ int main(int argc, char** argv) {
       files.push_back(arg);
     }
   }
-  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
-    char line[128] = {};
-    if (std::fgets(line, sizeof line, f) != nullptr) std::printf("load average at start: %s", line);
-    std::fclose(f);
-  }
+  bench::PrintLoadAverage();
   for (const std::string& file : files) BenchInflate(file, repeat);
   if (!dump.empty()) BenchVerification(dump, repeat);
 
-  std::printf("\nGoals (ratios measured in this run)\n");
-  int met = 0;
-  for (const TGoal& g : goals) {
-    const bool ok = g.higherIsBetter ? g.measured >= g.target : g.measured <= g.target;
-    met += ok;
-    std::printf("  %-16s %-32s %8.4f  target %s %.4f  %s\n", g.file.c_str(), g.what.c_str(), g.measured,
-                g.higherIsBetter ? ">=" : "<=", g.target, ok ? "met" : "NOT MET");
-  }
-  std::printf("  %d of %zu goals met\n", met, goals.size());
+  goals.Print();
   return 0;
 }

@@ -138,7 +138,7 @@ function(ns_add_fuzzer name)
   add_custom_command(OUTPUT ${fuzzer}
     COMMAND ${NS_CLANGXX} -std=c++20 -g -O1 -Wall -Wextra -Werror
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-            -I${PROJECT_SOURCE_DIR}/src ${ARG_SOURCES} ${ARG_LINK} -pthread -o ${fuzzer}
+            -I${PROJECT_SOURCE_DIR}/src -I${CMAKE_CURRENT_SOURCE_DIR} ${ARG_SOURCES} ${ARG_LINK} -pthread -o ${fuzzer}
     DEPENDS ${ARG_SOURCES} ${headers}
     COMMENT "Building ${name} with clang" VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${fuzzer})

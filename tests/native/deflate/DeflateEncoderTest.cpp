@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "TestData.h"
-#include "TestInflater.h"
 #include "zip/DeflateEncoder.h"
+#include "zip/Inflater.h"
 
 #ifdef NS_TEST_HAVE_ZLIB
 #include <zlib.h>
@@ -64,11 +64,14 @@ std::vector<uint8_t> ZlibInflate(const std::vector<uint8_t>& in, size_t expected
 }
 #endif
 
+// The program's own strict inflater, written independently of the encoder,
+// is the judge in every build (the Windows builds have no zlib).
 void ExpectRoundTrip(const std::vector<uint8_t>& data, const TEncoded& e) {
-  const test::TInflateResult r = test::TestInflate(e.bytes.data(), e.bytes.size());
+  std::vector<uint8_t> decoded;
+  const TInflateResult r = InflateBuffer(e.bytes.data(), e.bytes.size(), decoded);
   ASSERT_TRUE(r.ok) << r.error;
-  ASSERT_EQ(r.data.size(), data.size());
-  ASSERT_TRUE(r.data == data) << "decoded data differs";
+  ASSERT_EQ(decoded.size(), data.size());
+  ASSERT_TRUE(decoded == data) << "decoded data differs";
 #ifdef NS_TEST_HAVE_ZLIB
   ASSERT_TRUE(ZlibInflate(e.bytes, data.size()) == data) << "zlib decodes other data";
 #endif
@@ -174,7 +177,8 @@ TEST(DeflateEncoder, InputUpToTheFirstBlockCapacityIsOneBlock) {
       SCOPED_TRACE(test::KindName(kind) + " length " + std::to_string(length));
       const auto data = MakeData(kind, length, 3);
       const TEncoded e = Encode(data, 2, 999, 4);
-      const test::TInflateResult r = test::TestInflate(e.bytes.data(), e.bytes.size());
+      std::vector<uint8_t> decoded;
+      const TInflateResult r = InflateBuffer(e.bytes.data(), e.bytes.size(), decoded);
       ASSERT_TRUE(r.ok) << r.error;
       EXPECT_EQ(r.blocks, 1u);
     }

@@ -17,6 +17,8 @@
 #ifdef NS_TEST_HAVE_ZLIB
 #include <libdeflate.h>
 #include <zlib.h>
+
+#include "ZlibReference.h"
 #endif
 
 namespace ns {
@@ -54,31 +56,6 @@ Bytes OwnDeflate(const Bytes& data, int level, unsigned threads) {
   return stream;
 }
 
-#ifdef NS_TEST_HAVE_ZLIB
-// zlib's verdict on a whole raw stream: its data when it decodes to the end
-// with nothing left over.
-bool ZlibInflates(const Bytes& stream, Bytes& out) {
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  out.assign(1 << 16, 0);
-  z.next_in = const_cast<Bytef*>(stream.data());
-  z.avail_in = static_cast<uInt>(stream.size());
-  int rc = Z_OK;
-  size_t produced = 0;
-  while (rc == Z_OK) {
-    if (produced == out.size()) out.resize(out.size() * 2);
-    z.next_out = out.data() + produced;
-    z.avail_out = static_cast<uInt>(out.size() - produced);
-    rc = inflate(&z, Z_NO_FLUSH);
-    produced = out.size() - z.avail_out;
-    if (rc == Z_BUF_ERROR && z.avail_out != 0) break;  // input ended inside the stream
-    if (rc == Z_BUF_ERROR) rc = Z_OK;
-  }
-  out.resize(produced);
-  inflateEnd(&z);
-  return rc == Z_STREAM_END && z.avail_in == 0;
-}
-#endif
 
 // Decodes `stream` in several piece sizes; each time the data must be
 // `expected`, and zlib must decode it to the same.
@@ -97,7 +74,7 @@ void ExpectDecodes(const Bytes& stream, const Bytes& expected) {
   }
 #ifdef NS_TEST_HAVE_ZLIB
   Bytes zlibOut;
-  ASSERT_TRUE(ZlibInflates(stream, zlibOut));
+  ASSERT_TRUE(test::ZlibInflates(stream.data(), stream.size(), zlibOut));
   ASSERT_TRUE(zlibOut == expected);
 #endif
 }
@@ -357,7 +334,7 @@ TEST(Inflater, RefusesEveryKindOfDamageWithItsOwnError) {
       EXPECT_EQ(r.error, c.error);
     }
 #ifdef NS_TEST_HAVE_ZLIB
-    EXPECT_FALSE(ZlibInflates(c.stream, out)) << "zlib takes it";
+    EXPECT_FALSE(test::ZlibInflates(c.stream.data(), c.stream.size(), out)) << "zlib takes it";
 #endif
   }
   // The same object still decodes a sound stream after all that.

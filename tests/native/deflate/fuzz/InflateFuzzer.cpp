@@ -4,13 +4,12 @@
 // and then gives the same data. The first byte chooses how the stream is
 // cut into pieces for the inflater, since a stream may end, or a code be
 // split, at any piece boundary.
-#include <zlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "ZlibReference.h"
 #include "zip/Inflater.h"
 
 namespace {
@@ -20,29 +19,6 @@ void Require(bool condition, const char* what) {
     std::fprintf(stderr, "inflate_fuzzer: %s\n", what);
     std::abort();
   }
-}
-
-// zlib's verdict and data.
-bool ZlibInflate(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
-  z_stream z{};
-  Require(inflateInit2(&z, -15) == Z_OK, "inflateInit2");
-  out.assign(size * 4 + 1024, 0);
-  z.next_in = const_cast<Bytef*>(data);
-  z.avail_in = static_cast<uInt>(size);
-  int rc = Z_OK;
-  size_t produced = 0;
-  while (rc == Z_OK) {
-    if (produced == out.size()) out.resize(out.size() * 2);
-    z.next_out = out.data() + produced;
-    z.avail_out = static_cast<uInt>(out.size() - produced);
-    rc = inflate(&z, Z_NO_FLUSH);
-    produced = out.size() - z.avail_out;
-    if (rc == Z_BUF_ERROR && z.avail_out != 0) break;  // the input ended inside the stream
-    if (rc == Z_BUF_ERROR) rc = Z_OK;
-  }
-  out.resize(produced);
-  inflateEnd(&z);
-  return rc == Z_STREAM_END && z.avail_in == 0;
 }
 
 }  // namespace
@@ -68,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(r.size == out.size(), "size differs from the data handed out");
 
   std::vector<uint8_t> expected;
-  const bool zlibOk = ZlibInflate(data, size, expected);
+  const bool zlibOk = ns::test::ZlibInflates(data, size, expected);
   Require(r.ok == zlibOk, r.ok ? "takes a stream zlib refuses" : "refuses a stream zlib takes");
   if (r.ok) Require(out == expected, "data differs from zlib's");
   return 0;
