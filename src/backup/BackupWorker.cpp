@@ -62,7 +62,7 @@ std::string DeleteStaleFile(const std::string& path) {
   DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND) return {};
   std::string text = SystemErrorText(error);
-  return text.empty() ? "Системная ошибка. Код: " + std::to_string(error) + "." : text;
+  return text.empty() ? SystemErrorCodeLine(error) : text;
 }
 
 class TWorker {

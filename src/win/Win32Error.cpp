@@ -15,9 +15,10 @@ std::string SystemErrorText(DWORD code) {
   return text;
 }
 
+std::string SystemErrorCodeLine(DWORD code) { return "Системная ошибка. Код: " + std::to_string(code) + "."; }
+
 void ThrowWin32Error(DWORD code, const char* call) {
-  throw EWin32Error(code, call,
-                    "Системная ошибка. Код: " + std::to_string(code) + ".\r\n" + SystemErrorText(code));
+  throw EWin32Error(code, call, SystemErrorCodeLine(code) + "\r\n" + SystemErrorText(code));
 }
 
 void ThrowLastError(const char* call) { ThrowWin32Error(GetLastError(), call); }

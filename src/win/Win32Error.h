@@ -28,7 +28,10 @@ class EWin32Error : public Exception {
 // trailing line break; empty when the system has none.
 std::string SystemErrorText(DWORD code);
 
-// "Системная ошибка. Код: N." and the system's text on the next line.
+// "Системная ошибка. Код: N.", the line errors are reported with.
+std::string SystemErrorCodeLine(DWORD code);
+
+// SystemErrorCodeLine and the system's text on the next line.
 [[noreturn]] void ThrowWin32Error(DWORD code, const char* call);
 [[noreturn]] void ThrowLastError(const char* call);
 

@@ -79,18 +79,7 @@ void TZipChecker::CheckLocalHeader(const TZipEntry& entry, uint64_t& dataStart) 
   uint64_t compressed = GetLe32(header + local::kCompressedSize);
   if (uncompressed == kMax32 || compressed == kMax32) {
     // The full sizes are in the ZIP64 extra field, in this order.
-    std::string_view extra = std::string_view(variable).substr(nameLength);
-    std::string_view values;
-    for (size_t at = 0; at + 4 <= extra.size();) {
-      const auto field = reinterpret_cast<const uint8_t*>(extra.data()) + at;
-      const size_t length = GetLe16(field + 2);
-      if (length > extra.size() - at - 4) break;
-      if (GetLe16(field) == kZip64ExtraTag) {
-        values = extra.substr(at + 4, length);
-        break;
-      }
-      at += 4 + length;
-    }
+    std::string_view values = Zip64ExtraValues(std::string_view(variable).substr(nameLength));
     for (uint64_t* size : {&uncompressed, &compressed}) {
       if (*size != kMax32) continue;
       if (values.size() < 8) throw EZipError("the local header's ZIP64 field is missing or short");

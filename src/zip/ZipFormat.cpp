@@ -42,6 +42,17 @@ std::string WithoutZip64Extra(std::string_view extra) {
   return kept;
 }
 
+std::string_view Zip64ExtraValues(std::string_view extra) {
+  for (size_t at = 0; at + 4 <= extra.size();) {
+    auto field = reinterpret_cast<const uint8_t*>(extra.data()) + at;
+    size_t length = GetLe16(field + 2);
+    if (length > extra.size() - at - 4) break;
+    if (GetLe16(field) == kZip64ExtraTag) return extra.substr(at + 4, length);
+    at += 4 + length;
+  }
+  return {};
+}
+
 std::string BuildLocalHeader(const TZipEntry& entry, std::string_view extra, bool zip64) {
   std::string zip64Extra = zip64 ? BuildZip64Extra(std::array{entry.uncompressedSize, entry.compressedSize}) : std::string();
   // Another tool's fields give way when there is no room left for ours.
@@ -169,17 +180,7 @@ size_t ParseCentralHeader(const uint8_t* data, size_t available, TZipEntry& entr
   bool bigOffset = entry.localHeaderOffset == kMax32;
   bool bigDisk = disk == kMax16;
   if (bigUncompressed || bigCompressed || bigOffset || bigDisk) {
-    std::string_view values;
-    for (size_t at = 0; at + 4 <= extra.size();) {
-      auto field = reinterpret_cast<const uint8_t*>(extra.data()) + at;
-      size_t length = GetLe16(field + 2);
-      if (length > extra.size() - at - 4) break;
-      if (GetLe16(field) == kZip64ExtraTag) {
-        values = extra.substr(at + 4, length);
-        break;
-      }
-      at += 4 + length;
-    }
+    std::string_view values = Zip64ExtraValues(extra);
     auto next = [&](uint64_t& value) {
       if (values.size() < 8) throw EZipError("Damaged Zip File");
       value = GetLe64(reinterpret_cast<const uint8_t*>(values.data()));

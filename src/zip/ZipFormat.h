@@ -143,6 +143,11 @@ std::string BuildZip64Extra(std::span<const uint64_t> values);
 // as it is.
 std::string WithoutZip64Extra(std::string_view extra);
 
+// The values of the ZIP64 field in `extra` (8 bytes each, in the order the
+// classic fields they stand for come in); empty when there is no such field
+// where the area parses.
+std::string_view Zip64ExtraValues(std::string_view extra);
+
 // Parses the central header at the start of `data` (which holds at least its
 // fixed part and `available` bytes in all). Returns the header's full length,
 // or 0 when `available` is too short for its variable part. Throws EZipError
