@@ -63,17 +63,28 @@ struct DeflateEncoder::Impl {
   }
 
   void Write(const uint8_t* data, size_t size) {
-    if (finished) throw std::logic_error("DeflateEncoder: Write after Finish");
+    while (size > 0) {
+      const std::span<uint8_t> space = InputSpace();
+      const size_t n = std::min(size, space.size());
+      std::memcpy(space.data(), data, n);
+      Commit(n);
+      data += n;
+      size -= n;
+    }
+  }
+
+  std::span<uint8_t> InputSpace() {
+    if (finished) throw std::logic_error("DeflateEncoder: input after Finish");
     Guarded([&] {
-      while (size > 0) {
-        if (filling->dataSize == kSegmentSize) Seal();
-        const size_t n = std::min(size, kSegmentSize - filling->dataSize);
-        std::memcpy(filling->Data() + filling->dataSize, data, n);
-        filling->dataSize += n;
-        data += n;
-        size -= n;
-      }
+      if (filling->dataSize == kSegmentSize) Seal();
     });
+    return {filling->Data() + filling->dataSize, kSegmentSize - filling->dataSize};
+  }
+
+  void Commit(size_t size) {
+    if (finished || size > kSegmentSize - filling->dataSize)
+      throw std::logic_error("DeflateEncoder: more input committed than there was space for");
+    filling->dataSize += size;
   }
 
   void Finish() {
@@ -210,6 +221,10 @@ DeflateEncoder::DeflateEncoder(int level, Sink sink, unsigned processors)
 DeflateEncoder::~DeflateEncoder() = default;
 
 void DeflateEncoder::Write(const uint8_t* data, size_t size) { impl_->Write(data, size); }
+
+std::span<uint8_t> DeflateEncoder::InputSpace() { return impl_->InputSpace(); }
+
+void DeflateEncoder::Commit(size_t size) { impl_->Commit(size); }
 
 void DeflateEncoder::Finish() { impl_->Finish(); }
 

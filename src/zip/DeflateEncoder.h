@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace ns {
 
@@ -35,6 +36,11 @@ class DeflateEncoder {
   // The next piece of the input; the encoder may hold some of it back until
   // more arrives or Finish is called.
   void Write(const uint8_t* data, size_t size);
+
+  // Write without the copy: the input is read straight into the space this
+  // returns (never empty), and Commit says how much of it now holds input.
+  std::span<uint8_t> InputSpace();
+  void Commit(size_t size);
 
   // Ends the stream with its final block and hands everything to the sink.
   void Finish();

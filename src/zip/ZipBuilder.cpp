@@ -78,12 +78,17 @@ void TZipBuilder::Compress(TFile& input, TZipEntry& entry) {
 
   uint32_t crc = 0;
   uint64_t total = 0;
-  while (size_t got = input.Read(buffer_.data(), buffer_.size())) {
-    crc = Crc32(crc, buffer_.data(), got);
+  for (;;) {
+    // Read straight into the encoder's input: the bytes of a large file are
+    // copied once less.
+    const std::span<uint8_t> space = encoder.InputSpace();
+    const size_t got = input.Read(space.data(), space.size());
+    if (got == 0) break;
+    crc = Crc32(crc, space.data(), got);
     total += got;
     if (!streaming) {
       if (total <= firstBlock) {
-        held.insert(held.end(), buffer_.data(), buffer_.data() + got);
+        held.insert(held.end(), space.data(), space.data() + got);
       } else {
         streaming = true;
         std::vector<uint8_t>().swap(held);
@@ -91,7 +96,7 @@ void TZipBuilder::Compress(TFile& input, TZipEntry& entry) {
         std::vector<uint8_t>().swap(compressedHeld);
       }
     }
-    encoder.Write(buffer_.data(), got);
+    encoder.Commit(got);
   }
   encoder.Finish();
 

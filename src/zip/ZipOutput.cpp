@@ -7,18 +7,21 @@ namespace {
 // Large enough that the many small pieces of headers and of a compressed
 // stream reach the file in few writes.
 constexpr size_t kBufferSize = 1 << 20;
+// Pieces this large (a compressed segment, say) gain nothing from the
+// buffer: they go to the file as they are, which saves copying them.
+constexpr size_t kDirectWriteSize = 64 << 10;
 }  // namespace
 
 TZipOutput::TZipOutput(TFile& file) : file_(file) { buffer_.reserve(kBufferSize); }
 
 void TZipOutput::Write(const uint8_t* data, size_t size) {
   position_ += size;
-  if (buffer_.size() + size <= kBufferSize) {
+  if (size < kDirectWriteSize && buffer_.size() + size <= kBufferSize) {
     buffer_.insert(buffer_.end(), data, data + size);
     return;
   }
   Drain();
-  if (size >= kBufferSize) {
+  if (size >= kDirectWriteSize) {
     file_.Write(data, size);
   } else {
     buffer_.insert(buffer_.end(), data, data + size);

@@ -13,10 +13,24 @@ namespace {
 
 // Tunables.
 // Order-0 entropy, in bits per byte, from which literals alone could save
-// too little to pay for a Huffman header (below 1.3%). A chunk of 4 KiB of
-// random bytes measures about 7.95 (the estimate runs low on short samples);
-// text sits near 4.5-5, machine code near 6-6.5.
+// too little to pay for a Huffman header (below 1.3%), as measured on a
+// full chunk. Random bytes measure about 7.95 there: the estimate runs low
+// on a finite sample, by about 255 / (2 n ln 2) bits for n bytes, and the
+// threshold for a sample of another size moves with it.
+// Text sits near 4.5-5, machine code near 6-6.5.
 constexpr double kEntropyThreshold = 7.90;
+double ThresholdFor(size_t sampled) {
+  const double lowBy = 255 / (2 * std::log(2.0));
+  return kEntropyThreshold + lowBy / kProbeChunkSize - lowBy / double(sampled);
+}
+// A full chunk is judged by half its bytes: 32 of its 64 lines of 64 bytes,
+// picked irregularly so that no layout that repeats every 128 bytes, or
+// every other power of two, shows the sample only one of its parts.
+// Counting is most of the probe's work, and half the bytes judge random
+// data as surely as all of them.
+constexpr size_t kLineSize = 64;
+constexpr uint64_t kSampledLines = 0x07F172CAD486E91Eull;
+static_assert(kProbeChunkSize == 64 * kLineSize && __builtin_popcountll(kSampledLines) == 32);
 // Shorter chunks are left to the compressor: their estimate is too noisy.
 constexpr size_t kMinProbeSize = 1024;
 // Repeats are looked for after anchor bytes only, which appear at the same
@@ -34,7 +48,7 @@ constexpr int32_t kNoAnchor = -(1 << 30);
 // n * log2(n) for every count a probed stretch of up to this length can
 // hold: the entropy sum is then table look-ups, where 256 calls of log2
 // per stretch cost as much as counting its bytes.
-constexpr size_t kTabulatedSize = 4096;
+constexpr size_t kTabulatedSize = kProbeChunkSize;
 const std::array<float, kTabulatedSize + 1> kNLog2N = [] {
   std::array<float, kTabulatedSize + 1> table{};
   for (size_t n = 1; n <= kTabulatedSize; ++n) table[n] = static_cast<float>(n * std::log2(double(n)));
@@ -52,25 +66,34 @@ void TIncompressibleProbe::Reset() {
 bool TIncompressibleProbe::IsIncompressible(const uint8_t* base, int32_t pos, size_t size) {
   if (size < kMinProbeSize) return false;
   // Four histograms so that runs of equal bytes do not serialise on one
-  // counter.
-  uint32_t counts[4][256];
+  // counter; none can count past 65535.
+  uint16_t counts[4][256];
   std::memset(counts, 0, sizeof counts);
+  auto count = [&counts](const uint8_t* p, size_t n) {
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+      const uint32_t v = LoadLe32(p + i);
+      ++counts[0][v & 0xFF];
+      ++counts[1][(v >> 8) & 0xFF];
+      ++counts[2][(v >> 16) & 0xFF];
+      ++counts[3][v >> 24];
+    }
+    for (; i < n; ++i) ++counts[0][p[i]];
+  };
   const uint8_t* p = base + pos;
-  size_t i = 0;
-  for (; i + 4 <= size; i += 4) {
-    const uint32_t v = LoadLe32(p + i);
-    ++counts[0][v & 0xFF];
-    ++counts[1][(v >> 8) & 0xFF];
-    ++counts[2][(v >> 16) & 0xFF];
-    ++counts[3][v >> 24];
+  size_t sampled = size;
+  if (size == kProbeChunkSize) {
+    for (uint64_t lines = kSampledLines; lines != 0; lines &= lines - 1)
+      count(p + static_cast<size_t>(__builtin_ctzll(lines)) * kLineSize, kLineSize);
+    sampled = kProbeChunkSize / 2;
+  } else {
+    count(p, size);
   }
-  for (; i < size; ++i) ++counts[0][p[i]];
   // The order-0 size in bits: the sum of n * log2(size / n) over the counts.
   double sumNLog2N = 0;
   for (unsigned b = 0; b < 256; ++b) sumNLog2N += NLog2N(counts[0][b] + counts[1][b] + counts[2][b] + counts[3][b]);
-  const double total = static_cast<double>(size);
-  const double bits = NLog2N(static_cast<uint32_t>(size)) - sumNLog2N;
-  if (bits < kEntropyThreshold * total) return false;
+  const double bits = NLog2N(static_cast<uint32_t>(sampled)) - sumNLog2N;
+  if (bits < ThresholdFor(sampled) * double(sampled)) return false;
   return !HasRepeats(base, pos, size);
 }
 

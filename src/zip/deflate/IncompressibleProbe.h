@@ -7,13 +7,19 @@
 
 namespace ns::deflate {
 
+// Input is classified in stretches of this size. 4 KiB separates the
+// records of a dump from the compressed data between them closely enough,
+// while the order-0 estimate is still sound.
+constexpr size_t kProbeChunkSize = 4096;
+
 class TIncompressibleProbe {
  public:
   void Reset();
 
-  // [pos, pos + size) of the segment buffer `base`. True when its byte
-  // statistics are nearly uniform and no repeated content shows within the
-  // window. Chunks are to be passed in ascending order.
+  // [pos, pos + size) of the segment buffer `base`, at most one chunk.
+  // True when its byte statistics are nearly uniform and no repeated
+  // content shows within the window. Chunks are to be passed in ascending
+  // order.
   bool IsIncompressible(const uint8_t* base, int32_t pos, size_t size);
 
  private:

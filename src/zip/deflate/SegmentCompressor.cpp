@@ -7,10 +7,6 @@ namespace ns::deflate {
 namespace {
 
 // Tunables.
-// Input stretches classified as compressible or not. 4 KiB separates the
-// records of a dump from the compressed data between them closely enough,
-// while the order-0 estimate is still sound.
-constexpr size_t kChunkSize = 4096;
 // Blocks end by the statistics of their symbols (below), but never before
 // this much input, where a new Huffman header would cost more than it saves,
 // and never after the soft maximum, which bounds the sequence buffer.
@@ -135,14 +131,14 @@ void TSegmentCompressor::Compress(TSegment& segment) {
   // The first block is compressed whatever it holds; the rest is classified
   // chunk by chunk.
   const size_t firstBlockEnd = segment.first ? start + std::min(segment.dataSize, kFirstBlockCapacity) : start;
-  const size_t chunks = (end - firstBlockEnd + kChunkSize - 1) / kChunkSize;
+  const size_t chunks = (end - firstBlockEnd + kProbeChunkSize - 1) / kProbeChunkSize;
   rawChunks_.assign(chunks, 0);
   for (size_t i = 0; i < chunks; ++i) {
-    const size_t p = firstBlockEnd + i * kChunkSize;
-    rawChunks_[i] = probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kChunkSize, end - p));
+    const size_t p = firstBlockEnd + i * kProbeChunkSize;
+    rawChunks_[i] = probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kProbeChunkSize, end - p));
   }
-  auto isRaw = [&](size_t p) { return p >= firstBlockEnd && rawChunks_[(p - firstBlockEnd) / kChunkSize] != 0; };
-  auto nextChunk = [&](size_t p) { return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kChunkSize + 1) * kChunkSize); };
+  auto isRaw = [&](size_t p) { return p >= firstBlockEnd && rawChunks_[(p - firstBlockEnd) / kProbeChunkSize] != 0; };
+  auto nextChunk = [&](size_t p) { return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kProbeChunkSize + 1) * kProbeChunkSize); };
 
   size_t pos = start;
   while (pos < end) {

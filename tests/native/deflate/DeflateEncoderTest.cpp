@@ -4,7 +4,9 @@
 // calls and the number of threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
@@ -111,6 +113,25 @@ TEST(DeflateEncoder, OutputDoesNotDependOnWriteSplitsOrThreads) {
         c.maxPiece < 10 ? std::vector<uint8_t>(data.begin(), data.begin() + kSegment + 99) : data;
     const TEncoded expected = c.maxPiece < 10 ? Encode(input, 1, 0, 1) : reference;
     EXPECT_TRUE(Encode(input, c.threads, c.maxPiece, c.maxPiece).bytes == expected.bytes);
+  }
+  // Input read straight into the encoder's own space, in pieces of any
+  // length up to what it offers, makes the same stream.
+  for (unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE("filled in place, threads " + std::to_string(threads));
+    std::vector<uint8_t> bytes;
+    DeflateEncoder encoder(6, [&](const uint8_t* p, size_t n) { bytes.insert(bytes.end(), p, p + n); }, threads);
+    std::mt19937_64 rng(threads);
+    for (size_t pos = 0; pos < data.size();) {
+      const std::span<uint8_t> space = encoder.InputSpace();
+      ASSERT_FALSE(space.empty());
+      const size_t n = std::min({data.size() - pos, space.size(), size_t(1 + rng() % 400000)});
+      std::copy_n(data.begin() + static_cast<ptrdiff_t>(pos), n, space.begin());
+      encoder.Commit(n);
+      pos += n;
+    }
+    EXPECT_THROW(encoder.Commit(encoder.InputSpace().size() + 1), std::logic_error);
+    encoder.Finish();
+    EXPECT_TRUE(bytes == reference.bytes);
   }
 }
 
@@ -229,6 +250,21 @@ TEST(DeflateEncoder, RepeatedRandomDataIsCompressed) {
   const TEncoded e = Encode(data, 1, 0, 1);
   ExpectRoundTrip(data, e);
   EXPECT_LT(e.bytes.size(), data.size() / 20);
+}
+
+TEST(DeflateEncoder, HalfRandomLayoutsAreCompressed) {
+  // Records of random bytes and zeros: random data to any sample that
+  // sees only one of their parts, yet half of it compresses away.
+  for (size_t period : {128, 256, 1024, 4096}) {
+    SCOPED_TRACE("period " + std::to_string(period));
+    const auto random = MakeData(TDataKind::Random, 2 * kSegment, period);
+    std::vector<uint8_t> data(random.begin(), random.end());
+    for (size_t i = 0; i < data.size(); ++i)
+      if (i % period >= period / 2) data[i] = 0;
+    const TEncoded e = Encode(data, 1, 0, 1);
+    ExpectRoundTrip(data, e);
+    EXPECT_LT(e.bytes.size(), data.size() * 56 / 100);
+  }
 }
 
 TEST(DeflateEncoder, SinkFailureReachesTheCallerAndDestructionIsSafe) {
