@@ -88,10 +88,11 @@ class TMatchFinder {
   void SetLongKey(TLongKey key) { longKey_ = key; }
   TLongKey LongKey() const { return longKey_; }
 
-  // Enters `pos` (which needs nine readable bytes) without searching.
-  void Insert(const uint8_t* base, int32_t pos) {
-    if (longKey_ == TLongKey::Eight) InsertKeyed<8>(base, pos);
-    else InsertKeyed<4>(base, pos);
+  // Enters the positions [from, to) without searching; ten bytes must be
+  // readable after each.
+  void InsertRange(const uint8_t* base, int32_t from, int32_t to) {
+    if (longKey_ == TLongKey::Eight) InsertRangeKeyed<8>(base, from, to);
+    else InsertRangeKeyed<4>(base, from, to);
   }
 
   // Enters `pos` and returns the length of the longest match there that is
@@ -114,31 +115,51 @@ class TMatchFinder {
   template <unsigned kKeyLength>
   static constexpr uint64_t kKeyMaskOf = kKeyLength >= 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * kKeyLength)) - 1;
 
+  // The table slots of one position.
+  struct TSlots {
+    uint32_t hash3, hash4, hash8;
+  };
+  template <unsigned kKeyLength>
+  static TSlots SlotsAt(const uint8_t* p) {
+    const uint32_t seq = LoadLe32(p);
+    return {Hash3(seq), Hash4(seq), Hash8(LoadLe64(p) & kKeyMaskOf<kKeyLength>)};
+  }
+
   // The next position is entered or searched next in most cases, and its
   // heads are far apart in tables larger than the L1 cache: loading them
   // now hides their latency behind the work on this one.
   template <unsigned kKeyLength>
-  void PrefetchHeads(const uint8_t* next) {
-    const uint32_t seq = LoadLe32(next);
-    __builtin_prefetch(&head3_[Hash3(seq)]);
-    if constexpr (kKeyLength > 4) __builtin_prefetch(&head4_[Hash4(seq)]);
-    __builtin_prefetch(&head8_[Hash8(LoadLe64(next) & kKeyMaskOf<kKeyLength>)]);
+  void PrefetchHeads(const TSlots& next) {
+    __builtin_prefetch(&head3_[next.hash3]);
+    if constexpr (kKeyLength > 4) __builtin_prefetch(&head4_[next.hash4]);
+    __builtin_prefetch(&head8_[next.hash8]);
   }
 
   template <unsigned kKeyLength>
-  void InsertKeyed(const uint8_t* base, int32_t pos) {
-    constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
-    PrefetchHeads<kKeyLength>(base + pos + 1);
-    const uint32_t seq = LoadLe32(base + pos);
-    head3_[Hash3(seq)] = static_cast<uint32_t>(pos);
+  void Enter(const TSlots& slots, int32_t pos) {
+    head3_[slots.hash3] = static_cast<uint32_t>(pos);
     if constexpr (kKeyLength > 4) {
-      uint32_t& head = head4_[Hash4(seq)];
+      uint32_t& head = head4_[slots.hash4];
       link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
       head = static_cast<uint32_t>(pos);
     }
-    uint32_t& head8 = head8_[Hash8(LoadLe64(base + pos) & kKeyMask)];
+    uint32_t& head8 = head8_[slots.hash8];
     link8_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head8));
     head8 = static_cast<uint32_t>(pos);
+  }
+
+  // Each position's slots are computed once: for the prefetch one position
+  // ahead, then for its entry.
+  template <unsigned kKeyLength>
+  void InsertRangeKeyed(const uint8_t* base, int32_t from, int32_t to) {
+    if (from >= to) return;
+    TSlots slots = SlotsAt<kKeyLength>(base + from);
+    for (int32_t pos = from; pos < to; ++pos) {
+      const TSlots next = SlotsAt<kKeyLength>(base + pos + 1);
+      PrefetchHeads<kKeyLength>(next);
+      Enter<kKeyLength>(slots, pos);
+      slots = next;
+    }
   }
 
   template <unsigned kKeyLength>
@@ -146,7 +167,7 @@ class TMatchFinder {
                      unsigned longDepth, unsigned bestLen, unsigned* distance) {
     constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
     const uint8_t* cur = base + pos;
-    PrefetchHeads<kKeyLength>(cur + 1);
+    PrefetchHeads<kKeyLength>(SlotsAt<kKeyLength>(cur + 1));
     const uint32_t seq = LoadLe32(cur);
     const uint64_t seq8 = LoadLe64(cur) & kKeyMask;
     uint32_t& head3 = head3_[Hash3(seq)];

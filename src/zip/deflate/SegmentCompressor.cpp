@@ -124,8 +124,8 @@ void TSegmentCompressor::Compress(TSegment& segment) {
     finder_->Reset();
     keyMatches_ = keyShortMatches_ = shortRun_ = 0;
     mixed_ = false;
-    for (size_t p = from > kWindowSize ? from - kWindowSize : 0; p < start; ++p)
-      finder_->Insert(base, static_cast<int32_t>(p));
+    finder_->InsertRange(base, static_cast<int32_t>(from > kWindowSize ? from - kWindowSize : 0),
+                         static_cast<int32_t>(start));
   };
 
   // The first block is compressed whatever it holds; the rest is classified
@@ -270,7 +270,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     stats.Match(len);
     if (params_.adaptiveLongKey) WeighLongKey(len);
     pos = matchStart + len;
-    for (size_t p = inserted; p < pos; ++p) finder.Insert(base, static_cast<int32_t>(p));
+    finder.InsertRange(base, static_cast<int32_t>(inserted), static_cast<int32_t>(pos));
   }
   *seq++ = TSequence{literals, 0, 0};
   sequenceCount_ = static_cast<size_t>(seq - sequences_.data());
