@@ -129,22 +129,23 @@ void TSegmentCompressor::Compress(TSegment& segment) {
   };
 
   // The first block is compressed whatever it holds; the rest is classified
-  // chunk by chunk.
+  // chunk by chunk, in order, as the runs are found: a stored run is then
+  // copied while the probe has just brought it into the cache.
   const size_t firstBlockEnd = segment.first ? start + std::min(segment.dataSize, kFirstBlockCapacity) : start;
-  const size_t chunks = (end - firstBlockEnd + kProbeChunkSize - 1) / kProbeChunkSize;
-  rawChunks_.assign(chunks, 0);
-  for (size_t i = 0; i < chunks; ++i) {
-    const size_t p = firstBlockEnd + i * kProbeChunkSize;
-    rawChunks_[i] = probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kProbeChunkSize, end - p));
-  }
-  auto isRaw = [&](size_t p) { return p >= firstBlockEnd && rawChunks_[(p - firstBlockEnd) / kProbeChunkSize] != 0; };
+  // `p` is a chunk's start.
+  auto isRaw = [&](size_t p) {
+    if (p < firstBlockEnd) return false;
+    return probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kProbeChunkSize, end - p));
+  };
   auto nextChunk = [&](size_t p) { return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kProbeChunkSize + 1) * kProbeChunkSize); };
 
   size_t pos = start;
+  bool raw = isRaw(pos);
   while (pos < end) {
-    const bool raw = isRaw(pos);
+    // Each chunk is probed once: the first one of the next run is its kind.
     size_t runEnd = pos < firstBlockEnd ? firstBlockEnd : nextChunk(pos);
-    while (runEnd < end && isRaw(runEnd) == raw) runEnd = nextChunk(runEnd);
+    bool next = false;
+    while (runEnd < end && (next = isRaw(runEnd)) == raw) runEnd = nextChunk(runEnd);
     if (raw) {
       WriteStoredBlocks(out, base + pos, runEnd - pos, segment.last && runEnd == end);
       pos = runEnd;
@@ -152,6 +153,7 @@ void TSegmentCompressor::Compress(TSegment& segment) {
       prepareFinder(pos);
       pos = CompressRun(segment, out, pos, runEnd, firstBlockEnd);
     }
+    raw = next;
   }
   if (segment.last) out.AlignToByte();
   else AlignStream(out);

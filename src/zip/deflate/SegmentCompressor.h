@@ -62,7 +62,6 @@ class TSegmentCompressor {
   size_t sequenceCount_ = 0;
   uint32_t litLenFreq_[kNumLitLenSymbols];
   uint32_t distFreq_[kNumDistSymbols];
-  std::vector<uint8_t> rawChunks_;
   // Matches since the long key was last weighed, and how many of them were
   // shorter than eight bytes.
   uint32_t keyMatches_ = 0;
