@@ -85,7 +85,8 @@ bool TIncompressibleProbe::IsIncompressible(const uint8_t* base, int32_t pos, si
     for (; i < n; ++i) ++counts[0][p[i]];
   };
   auto countLines = [&](const uint8_t* p, uint64_t lines) {
-    for (; lines != 0; lines &= lines - 1) count(p + static_cast<size_t>(__builtin_ctzll(lines)) * kLineSize, kLineSize);
+    for (; lines != 0; lines &= lines - 1)
+      count(p + static_cast<size_t>(__builtin_ctzll(lines)) * kLineSize, kLineSize);
   };
   // True when the counts of `sampled` bytes look uniform.
   auto uniform = [&counts](size_t sampled) {

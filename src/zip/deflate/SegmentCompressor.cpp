@@ -137,7 +137,9 @@ void TSegmentCompressor::Compress(TSegment& segment) {
     if (p < firstBlockEnd) return false;
     return probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kProbeChunkSize, end - p));
   };
-  auto nextChunk = [&](size_t p) { return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kProbeChunkSize + 1) * kProbeChunkSize); };
+  auto nextChunk = [&](size_t p) {
+    return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kProbeChunkSize + 1) * kProbeChunkSize);
+  };
 
   size_t pos = start;
   bool raw = isRaw(pos);
