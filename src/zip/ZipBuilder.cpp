@@ -12,8 +12,9 @@ using namespace zipformat;
 
 namespace {
 
-// Pieces in which file data is read and copied: large enough to keep the
-// encoder's threads busy, small enough that memory stays a constant.
+// Pieces in which an entry of an existing archive is copied (new files are
+// read straight into the encoder): large enough for few reads and writes,
+// small enough that memory stays a constant.
 constexpr size_t kChunkSize = 1 << 20;
 
 // Text when the first block holds at most one "binary" literal for every four

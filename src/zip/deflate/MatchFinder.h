@@ -139,17 +139,29 @@ class TMatchFinder {
     __builtin_prefetch(&head8_[next.hash8]);
   }
 
+  // What a position's entry replaces: the latest earlier position of each
+  // of its keys, where its searches start.
+  struct TCandidates {
+    int32_t near3 = 0, chain4 = 0, chain8 = 0;
+  };
+
   template <unsigned kKeyLength>
-  void Enter(const TSlots& slots, int32_t pos) {
-    head3_[slots.hash3] = static_cast<uint32_t>(pos);
+  TCandidates Enter(const TSlots& slots, int32_t pos) {
+    TCandidates previous;
+    uint32_t& head3 = head3_[slots.hash3];
+    previous.near3 = static_cast<int32_t>(head3);
+    head3 = static_cast<uint32_t>(pos);
     if constexpr (kKeyLength > 4) {
-      uint32_t& head = head4_[slots.hash4];
-      link4_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head));
-      head = static_cast<uint32_t>(pos);
+      uint32_t& head4 = head4_[slots.hash4];
+      previous.chain4 = static_cast<int32_t>(head4);
+      link4_[pos & (kLinkCount - 1)] = Link(pos, previous.chain4);
+      head4 = static_cast<uint32_t>(pos);
     }
     uint32_t& head8 = head8_[slots.hash8];
-    link8_[pos & (kLinkCount - 1)] = Link(pos, static_cast<int32_t>(head8));
+    previous.chain8 = static_cast<int32_t>(head8);
+    link8_[pos & (kLinkCount - 1)] = Link(pos, previous.chain8);
     head8 = static_cast<uint32_t>(pos);
+    return previous;
   }
 
   // Each position's slots are computed once: for the prefetch one position
@@ -175,20 +187,10 @@ class TMatchFinder {
     PrefetchHeads<kKeyLength>(SlotsAt<kKeyLength>(cur + 1));
     const uint32_t seq = LoadLe32(cur);
     const uint64_t seq8 = LoadLe64(cur) & kKeyMask;
-    uint32_t& head3 = head3_[Hash3(seq)];
-    const int32_t cand3 = static_cast<int32_t>(head3);
-    head3 = static_cast<uint32_t>(pos);
-    int32_t cand = 0;
-    if constexpr (kKeyLength > 4) {
-      uint32_t& head4 = head4_[Hash4(seq)];
-      cand = static_cast<int32_t>(head4);
-      link4_[pos & (kLinkCount - 1)] = Link(pos, cand);
-      head4 = static_cast<uint32_t>(pos);
-    }
-    uint32_t& head8 = head8_[Hash8(seq8)];
-    int32_t cand8 = static_cast<int32_t>(head8);
-    link8_[pos & (kLinkCount - 1)] = Link(pos, cand8);
-    head8 = static_cast<uint32_t>(pos);
+    const TCandidates candidates = Enter<kKeyLength>(SlotsAt<kKeyLength>(cur), pos);
+    const int32_t cand3 = candidates.near3;
+    int32_t cand = candidates.chain4;
+    int32_t cand8 = candidates.chain8;
 
     if constexpr (kKeyLength == 4) {
       // Without the 4-byte chain the nearest 3-byte candidate is worth

@@ -132,14 +132,13 @@ void TSegmentCompressor::Compress(TSegment& segment) {
   // chunk by chunk, in order, as the runs are found: a stored run is then
   // copied while the probe has just brought it into the cache.
   const size_t firstBlockEnd = segment.first ? start + std::min(segment.dataSize, kFirstBlockCapacity) : start;
-  // `p` is a chunk's start.
+  // `p` is the first block's start or a chunk's: chunks follow the first
+  // block back to back.
   auto isRaw = [&](size_t p) {
     if (p < firstBlockEnd) return false;
     return probe_->IsIncompressible(base, static_cast<int32_t>(p), std::min(kProbeChunkSize, end - p));
   };
-  auto nextChunk = [&](size_t p) {
-    return std::min(end, firstBlockEnd + ((p - firstBlockEnd) / kProbeChunkSize + 1) * kProbeChunkSize);
-  };
+  auto nextChunk = [&](size_t p) { return std::min(end, p + kProbeChunkSize); };
 
   size_t pos = start;
   bool raw = isRaw(pos);
