@@ -85,7 +85,10 @@ class TMatchFinder {
   // under the 4-byte key are missing from the 4-byte chains; the links of
   // the others stay valid, since only a position's own entry writes its
   // link.
-  void SetLongKey(TLongKey key) { longKey_ = key; }
+  void SetLongKey(TLongKey key) {
+    longKey_ = key;
+    nextPos_ = -1;
+  }
   TLongKey LongKey() const { return longKey_; }
 
   // Enters the positions [from, to) without searching; ten bytes must be
@@ -165,17 +168,19 @@ class TMatchFinder {
   }
 
   // Each position's slots are computed once: for the prefetch one position
-  // ahead, then for its entry.
+  // ahead, then kept for its entry.
   template <unsigned kKeyLength>
   void InsertRangeKeyed(const uint8_t* base, int32_t from, int32_t to) {
     if (from >= to) return;
-    TSlots slots = SlotsAt<kKeyLength>(base + from);
+    TSlots slots = from == nextPos_ ? nextSlots_ : SlotsAt<kKeyLength>(base + from);
     for (int32_t pos = from; pos < to; ++pos) {
       const TSlots next = SlotsAt<kKeyLength>(base + pos + 1);
       PrefetchHeads<kKeyLength>(next);
       Enter<kKeyLength>(slots, pos);
       slots = next;
     }
+    nextSlots_ = slots;
+    nextPos_ = to;
   }
 
   template <unsigned kKeyLength>
@@ -184,10 +189,14 @@ class TMatchFinder {
                                             unsigned* distance) {
     constexpr uint64_t kKeyMask = kKeyMaskOf<kKeyLength>;
     const uint8_t* cur = base + pos;
-    PrefetchHeads<kKeyLength>(SlotsAt<kKeyLength>(cur + 1));
+    // Most often this position was the last entry's next, hashed already.
+    const TSlots slots = pos == nextPos_ ? nextSlots_ : SlotsAt<kKeyLength>(cur);
+    nextSlots_ = SlotsAt<kKeyLength>(cur + 1);
+    nextPos_ = pos + 1;
+    PrefetchHeads<kKeyLength>(nextSlots_);
     const uint32_t seq = LoadLe32(cur);
     const uint64_t seq8 = LoadLe64(cur) & kKeyMask;
-    const TCandidates candidates = Enter<kKeyLength>(SlotsAt<kKeyLength>(cur), pos);
+    const TCandidates candidates = Enter<kKeyLength>(slots, pos);
     const int32_t cand3 = candidates.near3;
     int32_t cand = candidates.chain4;
     int32_t cand8 = candidates.chain8;
@@ -270,6 +279,10 @@ class TMatchFinder {
   uint16_t link4_[kLinkCount];
   uint16_t link8_[kLinkCount];
   TLongKey longKey_ = TLongKey::Eight;
+  // The slots of the position after the last one entered, hashed for its
+  // prefetch and kept for its own entry; they hold while the key does.
+  TSlots nextSlots_{};
+  int32_t nextPos_ = -1;
 };
 
 }  // namespace ns::deflate
