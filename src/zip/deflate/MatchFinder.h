@@ -76,18 +76,21 @@ class TMatchFinder {
     for (auto& h : head4_) h = kNone;
     for (auto& h : head3_) h = kNone;
     for (auto& h : head8_) h = kNone;
-    SetLongKey(TLongKey::Eight);
+    longKey_ = TLongKey::Eight;
+    nextPos_ = -1;
   }
 
-  // Allowed at any time: positions entered under the other key stay on
-  // their chains and fail the byte comparison, which costs some steps and
-  // a few missed matches until the window has moved on. Positions entered
-  // under the 4-byte key are missing from the 4-byte chains; the links of
-  // the others stay valid, since only a position's own entry writes its
-  // link.
-  void SetLongKey(TLongKey key) {
+  // Keys the long chains by `key` from `pos` on. On a change the tables are
+  // rebuilt from the window before pos: a position entered under the other
+  // key would be missing from the chains searched now, and most matches in
+  // the first 32 KiB after the change would go unseen (about 0.1 % in size
+  // on machine code). Rebuilding costs one window of entries, and the key
+  // changes a few times per megabyte at most.
+  void SetLongKey(TLongKey key, const uint8_t* base, int32_t pos) {
+    if (key == longKey_) return;
+    Reset();
     longKey_ = key;
-    nextPos_ = -1;
+    InsertRange(base, pos > int32_t(kWindowSize) ? pos - int32_t(kWindowSize) : 0, pos);
   }
   TLongKey LongKey() const { return longKey_; }
 
@@ -201,20 +204,7 @@ class TMatchFinder {
     int32_t cand = candidates.chain4;
     int32_t cand8 = candidates.chain8;
 
-    if constexpr (kKeyLength == 4) {
-      // Without the 4-byte chain the nearest 3-byte candidate is worth
-      // following as far as it matches: it is often a match of four, and
-      // the closest one.
-      if (bestLen < 4 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
-        const unsigned len = MatchLength(base + cand3, cur, 3, maxLen);
-        if (len > bestLen) {
-          bestLen = len;
-          *distance = static_cast<unsigned>(pos - cand3);
-          if (len >= niceLen) return bestLen;
-        }
-      }
-    } else if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) &&
-               ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
+    if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
       bestLen = 3;
       *distance = static_cast<unsigned>(pos - cand3);
     }

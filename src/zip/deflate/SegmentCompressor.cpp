@@ -185,14 +185,14 @@ size_t TSegmentCompressor::CompressRun(TSegment& segment, TBitOutput& out, size_
   return pos;
 }
 
-void TSegmentCompressor::WeighLongKey(unsigned length) {
+void TSegmentCompressor::WeighLongKey(unsigned length, const uint8_t* base, size_t pos) {
   keyShortMatches_ += length < 8;
   if (++keyMatches_ < kKeyWindow) return;
   const uint32_t share = keyShortMatches_ * 1024 / kKeyWindow;
   using TKey = TMatchFinder::TLongKey;
   shortRun_ = share < kShortKeyFrom ? 0 : shortRun_ + (share >= kVeryShortFrom ? kVeryShortWeight : 1);
-  if (shortRun_ >= kShortRunToSwitch) finder_->SetLongKey(TKey::Four);
-  else if (share < kLongKeyBelow) finder_->SetLongKey(TKey::Eight);
+  if (shortRun_ >= kShortRunToSwitch) finder_->SetLongKey(TKey::Four, base, static_cast<int32_t>(pos));
+  else if (share < kLongKeyBelow) finder_->SetLongKey(TKey::Eight, base, static_cast<int32_t>(pos));
   mixed_ = share >= kMixedFrom;
   keyMatches_ = keyShortMatches_ = 0;
 }
@@ -271,9 +271,9 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     ++litLenFreq_[257 + kLengthSlot[len]];
     ++distFreq_[DistSlot(dist)];
     stats.Match(len);
-    if (params_.adaptiveLongKey) WeighLongKey(len);
     pos = matchStart + len;
     finder.InsertRange(base, static_cast<int32_t>(inserted), static_cast<int32_t>(pos));
+    if (params_.adaptiveLongKey) WeighLongKey(len, base, pos);
   }
   *seq++ = TSequence{literals, 0, 0};
   sequenceCount_ = static_cast<size_t>(seq - sequences_.data());

@@ -52,7 +52,7 @@ class TSegmentCompressor {
  private:
   struct TSplitStats;
   size_t CompressRun(TSegment& segment, TBitOutput& out, size_t pos, size_t runEnd, size_t firstBlockEnd);
-  void WeighLongKey(unsigned length);
+  void WeighLongKey(unsigned length, const uint8_t* base, size_t pos);
   size_t ParseBlock(const uint8_t* base, size_t pos, size_t runEnd, size_t minEnd, TSplitStats& stats);
 
   TLevelParams params_;
