@@ -4,8 +4,8 @@
 // same 4-byte hash, and chains of positions that share a longer key (their
 // first 8 bytes) for the longer matches. Where matches run short the long
 // chains are keyed by 4 bytes instead and take over from the 4-byte chains,
-// which then rest. Positions are indices into the segment buffer (its
-// priming window first).
+// which then rest with the 3-byte table. Positions are indices into the
+// segment buffer (its priming window first).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -67,7 +67,9 @@ class TMatchFinder {
     // heads as the 4-byte chains have, chains keyed by four bytes hold
     // almost only true candidates, so a somewhat longer walk there finds
     // the longer matches and the 4-byte ones alike, and each position
-    // costs one chain to update instead of two.
+    // costs one chain to update instead of two. 3-byte matches are not
+    // searched: in machine code they save about 0.04 % in size and cost
+    // about a tenth of the time.
     Four = 4,
   };
 
@@ -140,8 +142,10 @@ class TMatchFinder {
   // now hides their latency behind the work on this one.
   template <unsigned kKeyLength>
   void PrefetchHeads(const TSlots& next) {
-    __builtin_prefetch(&head3_[next.hash3]);
-    if constexpr (kKeyLength > 4) __builtin_prefetch(&head4_[next.hash4]);
+    if constexpr (kKeyLength > 4) {
+      __builtin_prefetch(&head3_[next.hash3]);
+      __builtin_prefetch(&head4_[next.hash4]);
+    }
     __builtin_prefetch(&head8_[next.hash8]);
   }
 
@@ -154,10 +158,10 @@ class TMatchFinder {
   template <unsigned kKeyLength>
   TCandidates Enter(const TSlots& slots, int32_t pos) {
     TCandidates previous;
-    uint32_t& head3 = head3_[slots.hash3];
-    previous.near3 = static_cast<int32_t>(head3);
-    head3 = static_cast<uint32_t>(pos);
     if constexpr (kKeyLength > 4) {
+      uint32_t& head3 = head3_[slots.hash3];
+      previous.near3 = static_cast<int32_t>(head3);
+      head3 = static_cast<uint32_t>(pos);
       uint32_t& head4 = head4_[slots.hash4];
       previous.chain4 = static_cast<int32_t>(head4);
       link4_[pos & (kLinkCount - 1)] = Link(pos, previous.chain4);
@@ -204,7 +208,8 @@ class TMatchFinder {
     int32_t cand = candidates.chain4;
     int32_t cand8 = candidates.chain8;
 
-    if (bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) && ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
+    if (kKeyLength > 4 && bestLen < 3 && pos - cand3 <= int32_t(kWindowSize) &&
+        ((LoadLe32(base + cand3) ^ seq) & 0xFFFFFF) == 0) {
       bestLen = 3;
       *distance = static_cast<unsigned>(pos - cand3);
     }
@@ -213,15 +218,22 @@ class TMatchFinder {
     // longer, so a short walk there finds what a long walk on the 4-byte
     // chain would.
     if (maxLen >= kKeyLength) {
+      // Once a match as long as the key is in hand, the four bytes that
+      // would have to match to beat it (its last byte and the three before)
+      // reject nearly every candidate: they are compared first, and the key
+      // only for the few that pass.
+      unsigned probe = bestLen < kKeyLength ? 0 : bestLen - 3;
+      uint32_t probeBytes = LoadLe32(cur + probe);
       for (unsigned steps = longDepth; steps > 0 && pos - cand8 <= int32_t(kWindowSize); --steps) {
         const uint8_t* m = base + cand8;
-        if ((LoadLe64(m) & kKeyMask) == seq8 &&
-            (bestLen < kKeyLength || LoadLe32(m + bestLen - 3) == LoadLe32(cur + bestLen - 3))) {
+        if (LoadLe32(m + probe) == probeBytes && (LoadLe64(m) & kKeyMask) == seq8) {
           const unsigned len = MatchLength(m, cur, kKeyLength, maxLen);
           if (len > bestLen) {
             bestLen = len;
             *distance = static_cast<unsigned>(pos - cand8);
             if (len >= niceLen) return bestLen;
+            probe = len - 3;
+            probeBytes = LoadLe32(cur + probe);
           }
         }
         cand8 -= link8_[cand8 & (kLinkCount - 1)];

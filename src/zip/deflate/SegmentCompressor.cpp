@@ -43,6 +43,12 @@ constexpr uint32_t kLongKeyBelow = 660;
 constexpr uint32_t kShortRunToSwitch = 32;
 constexpr uint32_t kVeryShortFrom = 896;
 constexpr uint32_t kVeryShortWeight = 4;
+// Under the 4-byte key 3-byte matches are not searched (see the match
+// finder), so only windows where fewer than this many of the matches (out
+// of 1024) are of three bytes count towards it. In machine code they are
+// under a fifth; the libraries' tables of small numbers, where they are
+// most of the matches, keep the 8-byte key.
+constexpr uint32_t kThreeByteBelow = 205;
 // From this share the 8-byte key's 4-byte chains walk the level's
 // mixedDepth: most matches are short there, and mixed data finds them
 // further back than the usual few steps.
@@ -122,7 +128,7 @@ void TSegmentCompressor::Compress(TSegment& segment) {
     if (finderReady) return;
     finderReady = true;
     finder_->Reset();
-    keyMatches_ = keyShortMatches_ = shortRun_ = 0;
+    keyMatches_ = keyShortMatches_ = keyThreeByteMatches_ = shortRun_ = 0;
     mixed_ = false;
     finder_->InsertRange(base, static_cast<int32_t>(from > kWindowSize ? from - kWindowSize : 0),
                          static_cast<int32_t>(start));
@@ -187,14 +193,18 @@ size_t TSegmentCompressor::CompressRun(TSegment& segment, TBitOutput& out, size_
 
 void TSegmentCompressor::WeighLongKey(unsigned length, const uint8_t* base, size_t pos) {
   keyShortMatches_ += length < 8;
+  keyThreeByteMatches_ += length == 3;
   if (++keyMatches_ < kKeyWindow) return;
   const uint32_t share = keyShortMatches_ * 1024 / kKeyWindow;
+  const uint32_t threeByteShare = keyThreeByteMatches_ * 1024 / kKeyWindow;
   using TKey = TMatchFinder::TLongKey;
-  shortRun_ = share < kShortKeyFrom ? 0 : shortRun_ + (share >= kVeryShortFrom ? kVeryShortWeight : 1);
+  shortRun_ = share < kShortKeyFrom || threeByteShare >= kThreeByteBelow
+                  ? 0
+                  : shortRun_ + (share >= kVeryShortFrom ? kVeryShortWeight : 1);
   if (shortRun_ >= kShortRunToSwitch) finder_->SetLongKey(TKey::Four, base, static_cast<int32_t>(pos));
   else if (share < kLongKeyBelow) finder_->SetLongKey(TKey::Eight, base, static_cast<int32_t>(pos));
   mixed_ = share >= kMixedFrom;
-  keyMatches_ = keyShortMatches_ = 0;
+  keyMatches_ = keyShortMatches_ = keyThreeByteMatches_ = 0;
 }
 
 // One block of sequences from `pos`: lazy matching over the hash chains.

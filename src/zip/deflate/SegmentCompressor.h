@@ -62,10 +62,11 @@ class TSegmentCompressor {
   size_t sequenceCount_ = 0;
   uint32_t litLenFreq_[kNumLitLenSymbols];
   uint32_t distFreq_[kNumDistSymbols];
-  // Matches since the long key was last weighed, and how many of them were
-  // shorter than eight bytes.
+  // Matches since the long key was last weighed, how many of them were
+  // shorter than eight bytes, and how many were of three.
   uint32_t keyMatches_ = 0;
   uint32_t keyShortMatches_ = 0;
+  uint32_t keyThreeByteMatches_ = 0;
   // The weight of the windows of short matches in a row, and whether the
   // last window was mixed enough for the deeper 4-byte chain walk.
   uint32_t shortRun_ = 0;
