@@ -136,10 +136,29 @@ uint64_t StoredBits(size_t size, unsigned pendingBits) {
   return firstPad + 5 * (pieces - 1) + 35 * pieces + 8 * uint64_t(size);
 }
 
+// A symbol's code with the extra bits that follow it, as one entry: the bits
+// in the low 24, their count above. One load per literal and per match
+// length instead of four to six.
+struct TSymbolEntries {
+  uint32_t literal[256];
+  uint32_t length[kMaxMatch + 1];
+
+  explicit TSymbolEntries(const TCodes& c) {
+    for (unsigned b = 0; b < 256; ++b) literal[b] = c.litLenCodes[b] | uint32_t(c.litLenLengths[b]) << 24;
+    for (unsigned len = kMinMatch; len <= kMaxMatch; ++len) {
+      const unsigned slot = kLengthSlot[len];
+      const unsigned codeLength = c.litLenLengths[257 + slot];
+      length[len] = (c.litLenCodes[257 + slot] | (len - kLengthBase[slot]) << codeLength) |
+                    (codeLength + kLengthExtra[slot]) << 24;
+    }
+  }
+};
+
 // The symbols of the block. The bit state is kept in locals because the
 // compiler cannot keep the members of the writer in registers across the
 // stores into the output.
 void WriteSymbols(TBitOutput& out, const TBlockData& b, const TCodes& c) {
+  const TSymbolEntries entries(c);
   uint64_t bits = out.RawBits();
   unsigned count = out.RawCount();
   TOutputBuffer& buffer = out.Buffer();
@@ -149,6 +168,7 @@ void WriteSymbols(TBitOutput& out, const TBlockData& b, const TCodes& c) {
     bits |= uint64_t(value) << count;    \
     count += (n);                        \
   } while (0)
+#define NS_ADD_ENTRY(entry) NS_ADD((entry) & 0xFFFFFF, (entry) >> 24)
 #define NS_FLUSH()                 \
   do {                             \
     StoreLe64(o, bits);            \
@@ -161,17 +181,15 @@ void WriteSymbols(TBitOutput& out, const TBlockData& b, const TCodes& c) {
     const TSequence& seq = b.sequences[i];
     uint32_t n = seq.literals;
     for (; n >= 3; n -= 3, p += 3) {
-      NS_ADD(c.litLenCodes[p[0]], c.litLenLengths[p[0]]);
-      NS_ADD(c.litLenCodes[p[1]], c.litLenLengths[p[1]]);
-      NS_ADD(c.litLenCodes[p[2]], c.litLenLengths[p[2]]);
+      NS_ADD_ENTRY(entries.literal[p[0]]);
+      NS_ADD_ENTRY(entries.literal[p[1]]);
+      NS_ADD_ENTRY(entries.literal[p[2]]);
       NS_FLUSH();
     }
-    for (; n > 0; --n, ++p) NS_ADD(c.litLenCodes[*p], c.litLenLengths[*p]);
+    for (; n > 0; --n, ++p) NS_ADD_ENTRY(entries.literal[*p]);
     NS_FLUSH();
     if (seq.length != 0) {
-      const unsigned lslot = kLengthSlot[seq.length];
-      NS_ADD(c.litLenCodes[257 + lslot], c.litLenLengths[257 + lslot]);
-      NS_ADD(seq.length - kLengthBase[lslot], kLengthExtra[lslot]);
+      NS_ADD_ENTRY(entries.length[seq.length]);
       const unsigned dslot = DistSlot(seq.distance);
       NS_ADD(c.distCodes[dslot], c.distLengths[dslot]);
       NS_ADD(seq.distance - kDistBase[dslot], kDistExtra[dslot]);
@@ -182,6 +200,7 @@ void WriteSymbols(TBitOutput& out, const TBlockData& b, const TCodes& c) {
   NS_ADD(c.litLenCodes[kEndOfBlock], c.litLenLengths[kEndOfBlock]);
   NS_FLUSH();
 #undef NS_ADD
+#undef NS_ADD_ENTRY
 #undef NS_FLUSH
   buffer.SetSize(static_cast<size_t>(o - buffer.Data()));
   out.RawBits() = bits;
