@@ -113,7 +113,8 @@ struct TSegmentCompressor::TSplitStats {
   }
 };
 
-TSegmentCompressor::TSegmentCompressor(const TLevelParams& params) : params_(params), sequences_(kMaxSequences) {}
+TSegmentCompressor::TSegmentCompressor(const TLevelParams& params)
+    : params_(params), sequences_(std::make_unique_for_overwrite<TSequence[]>(kMaxSequences)) {}
 
 void TSegmentCompressor::Compress(TSegment& segment) {
   segment.output.Clear();
@@ -185,7 +186,7 @@ size_t TSegmentCompressor::CompressRun(TSegment& segment, TBitOutput& out, size_
     TSplitStats stats;
     const size_t blockStart = pos;
     pos = ParseBlock(base, pos, runEnd, firstBlock ? firstBlockEnd : pos + kMinBlockLength, stats);
-    const TBlockData block{base + blockStart, pos - blockStart, sequences_.data(), sequenceCount_,
+    const TBlockData block{base + blockStart, pos - blockStart, sequences_.get(), sequenceCount_,
                            litLenFreq_, distFreq_};
     const TBlockType type = WriteBlock(out, block, segment.last && pos == end);
     if (firstBlock) {
@@ -225,7 +226,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
   std::memset(litLenFreq_, 0, sizeof litLenFreq_);
   std::memset(distFreq_, 0, sizeof distFreq_);
   TMatchFinder& finder = *finder_;
-  TSequence* seq = sequences_.data();
+  TSequence* seq = sequences_.get();
   uint32_t literals = 0;
   const size_t blockStart = pos;
   const size_t hardEnd = std::min(runEnd, blockStart + kMaxBlockLength);
@@ -300,7 +301,7 @@ size_t TSegmentCompressor::ParseBlock(const uint8_t* base, size_t pos, size_t ru
     if (params_.adaptiveLongKey) WeighLongKey(len, base, pos);
   }
   *seq++ = TSequence{literals, 0, 0};
-  sequenceCount_ = static_cast<size_t>(seq - sequences_.data());
+  sequenceCount_ = static_cast<size_t>(seq - sequences_.get());
   litLenFreq_[kEndOfBlock] = 1;
   return pos;
 }

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "zip/DeflateEncoder.h"
 #include "zip/deflate/BitOutput.h"
@@ -33,7 +32,10 @@ constexpr size_t kInputPadding = 32;
 
 struct TSegment {
   // The priming window, then the data, then kInputPadding zero bytes.
-  std::unique_ptr<uint8_t[]> input = std::make_unique<uint8_t[]>(kWindowSize + kSegmentSize + kInputPadding);
+  // Left uninitialised: only the part a segment fills is ever read, and a
+  // small file then touches (and pays page faults for) only that part.
+  std::unique_ptr<uint8_t[]> input =
+      std::make_unique_for_overwrite<uint8_t[]>(kWindowSize + kSegmentSize + kInputPadding);
   size_t windowSize = 0;
   size_t dataSize = 0;
   bool first = false;  // holds the stream's first block
@@ -56,9 +58,11 @@ class TSegmentCompressor {
   size_t ParseBlock(const uint8_t* base, size_t pos, size_t runEnd, size_t minEnd, TSplitStats& stats);
 
   TLevelParams params_;
-  std::unique_ptr<TMatchFinder> finder_ = std::make_unique<TMatchFinder>();
+  // Set up (Reset) when a segment first needs it; its tables are large, and
+  // writing them twice cost a small file more than compressing it.
+  std::unique_ptr<TMatchFinder> finder_ = std::make_unique_for_overwrite<TMatchFinder>();
   std::unique_ptr<TIncompressibleProbe> probe_ = std::make_unique<TIncompressibleProbe>();
-  std::vector<TSequence> sequences_;
+  std::unique_ptr<TSequence[]> sequences_;  // a block's worth, filled as it is parsed
   size_t sequenceCount_ = 0;
   uint32_t litLenFreq_[kNumLitLenSymbols];
   uint32_t distFreq_[kNumDistSymbols];
