@@ -73,13 +73,15 @@ class TMatchFinder {
     Four = 4,
   };
 
-  // Forgets every position; the long key becomes Eight.
-  void Reset() {
+  // Forgets every position, keys the long chains by `key` and enters the
+  // positions [from, to). The tables hold nothing before this.
+  void Restart(TLongKey key, const uint8_t* base, int32_t from, int32_t to) {
     for (auto& h : head4_) h = kNone;
     for (auto& h : head3_) h = kNone;
     for (auto& h : head8_) h = kNone;
-    longKey_ = TLongKey::Eight;
+    longKey_ = key;
     nextPos_ = -1;
+    InsertRange(base, from, to);
   }
 
   // Keys the long chains by `key` from `pos` on. On a change the tables are
@@ -89,10 +91,7 @@ class TMatchFinder {
   // on machine code). Rebuilding costs one window of entries, and the key
   // changes a few times per megabyte at most.
   void SetLongKey(TLongKey key, const uint8_t* base, int32_t pos) {
-    if (key == longKey_) return;
-    Reset();
-    longKey_ = key;
-    InsertRange(base, pos > int32_t(kWindowSize) ? pos - int32_t(kWindowSize) : 0, pos);
+    if (key != longKey_) Restart(key, base, pos > int32_t(kWindowSize) ? pos - int32_t(kWindowSize) : 0, pos);
   }
   TLongKey LongKey() const { return longKey_; }
 

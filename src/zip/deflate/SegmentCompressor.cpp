@@ -62,8 +62,8 @@ constexpr uint32_t kMixedFrom = 640;
 // a longer match far away often replaced a shorter one close by for no
 // gain (0.1-0.2 % larger on libraries, DLLs and documentation).
 constexpr int kWorthPerByte = 6;
-inline int MatchWorth(unsigned length, unsigned distance) {
-  return int(length) * kWorthPerByte - std::bit_width(distance);
+int MatchWorth(unsigned length, unsigned distance) {
+  return static_cast<int>(length) * kWorthPerByte - static_cast<int>(std::bit_width(distance));
 }
 // Worst case: every sequence a 3-byte match, plus the trailing literals.
 constexpr size_t kMaxSequences = (kMaxBlockLength + kMaxMatch) / kMinMatch + 2;
@@ -140,11 +140,10 @@ void TSegmentCompressor::Compress(TSegment& segment) {
   auto prepareFinder = [&](size_t from) {
     if (finderReady) return;
     finderReady = true;
-    finder_->Reset();
     keyMatches_ = keyShortMatches_ = keyThreeByteMatches_ = shortRun_ = 0;
     mixed_ = false;
-    finder_->InsertRange(base, static_cast<int32_t>(from > kWindowSize ? from - kWindowSize : 0),
-                         static_cast<int32_t>(start));
+    finder_->Restart(TMatchFinder::TLongKey::Eight, base,
+                     static_cast<int32_t>(from > kWindowSize ? from - kWindowSize : 0), static_cast<int32_t>(start));
   };
 
   // The first block is compressed whatever it holds; the rest is classified

@@ -58,8 +58,8 @@ class TSegmentCompressor {
   size_t ParseBlock(const uint8_t* base, size_t pos, size_t runEnd, size_t minEnd, TSplitStats& stats);
 
   TLevelParams params_;
-  // Set up (Reset) when a segment first needs it; its tables are large, and
-  // writing them twice cost a small file more than compressing it.
+  // Set up (Restart) when a segment first needs it; its tables are large,
+  // and writing them twice cost a small file more than compressing it.
   std::unique_ptr<TMatchFinder> finder_ = std::make_unique_for_overwrite<TMatchFinder>();
   std::unique_ptr<TIncompressibleProbe> probe_ = std::make_unique<TIncompressibleProbe>();
   std::unique_ptr<TSequence[]> sequences_;  // a block's worth, filled as it is parsed
