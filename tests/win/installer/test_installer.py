@@ -24,7 +24,8 @@ import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tests")]
+import suite_verdict  # noqa: E402
 from machine import Machine  # noqa: E402
 
 BIN = os.environ["NS_BIN_DIR"]
@@ -291,11 +292,8 @@ def x64_variant(installer):
     return variant
 
 
-# What CTest counts as a skipped run rather than a pass or a failure.
-SKIPPED = 77
-
 if __name__ == "__main__":
     if not WIN32_RUNS and sys.argv[1:] == ["Windows32"]:
         print("skipped: this machine cannot run 32-bit programs, and a 32-bit Windows runs nothing else")
-        sys.exit(SKIPPED)
-    unittest.main(verbosity=2)
+        sys.exit(suite_verdict.SKIPPED)
+    suite_verdict.main()
