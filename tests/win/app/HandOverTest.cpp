@@ -32,14 +32,17 @@ class TMessageSink {
   ~TMessageSink() { DestroyWindow(handle_); }
   HWND Handle() const { return handle_; }
 
-  // The private messages that arrive within `ms`.
-  std::vector<UINT> Collect(DWORD ms) {
+  // The private messages that arrive up to and including the `times`-th
+  // `last`, or within a generous limit if it never comes.
+  std::vector<UINT> CollectUntil(UINT last, int times = 1) {
     std::vector<UINT> messages;
-    DWORD end = GetTickCount() + ms;
-    while (GetTickCount() < end) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20000) {
       MSG message;
       while (PeekMessageA(&message, handle_, 0, 0, PM_REMOVE)) {
-        if (message.message >= WM_TEST_CONNECTION && message.message != WM_TIMER) messages.push_back(message.message);
+        if (message.message < WM_TEST_CONNECTION || message.message == WM_TIMER) continue;
+        messages.push_back(message.message);
+        if (message.message == last && --times == 0) return messages;
       }
       Sleep(10);
     }
@@ -71,12 +74,23 @@ class HandOver : public ::testing::Test {
     OpenChannel(later);
   }
   void TearDown() override { first.Stop(); }
+
+  // A show request handed over after everything else, as a marker: the
+  // listener takes texts in order and posts in order, so the messages before
+  // the marker's are all that the earlier hand-overs brought.
+  std::vector<UINT> MessagesBeforeMarker() {
+    EXPECT_TRUE(ns::HandOver(later, {std::string(ShowRequest)}, 5000));
+    std::vector<UINT> messages = window.CollectUntil(WM_SHOW_MAIN_WINDOW);
+    EXPECT_FALSE(messages.empty() || messages.back() != WM_SHOW_MAIN_WINDOW) << "the marker did not arrive";
+    if (!messages.empty()) messages.pop_back();
+    return messages;
+  }
 };
 
 TEST_F(HandOver, TasksOfALaterStartAreQueuedAndAWorkerIsAskedFor) {
   first.Accept(window.Handle());
   ASSERT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Daily", "Ежемесячно", "Daily"}), 5000));
-  EXPECT_EQ(window.Collect(300), std::vector<UINT>{WM_START_WORKER});  // hidden: no refresh
+  EXPECT_EQ(MessagesBeforeMarker(), std::vector<UINT>{WM_START_WORKER});  // hidden: no refresh
   ASSERT_EQ(queue->Count(), 2u);
   EXPECT_EQ(queue->NameAt(0), "Daily");
   EXPECT_EQ(queue->NameAt(1), "Ежемесячно");
@@ -90,15 +104,17 @@ TEST_F(HandOver, ALongCommandLineArrivesWholeAndInOrder) {
   std::vector<std::string> texts = BuildHandOverTexts(names);
   ASSERT_GT(texts.size(), 1u);
   ASSERT_TRUE(ns::HandOver(later, texts, 5000));
-  window.Collect(200);
+  MessagesBeforeMarker();
   ASSERT_EQ(queue->Count(), names.size());
   for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(queue->NameAt(i), names[i]);
 }
 
 TEST_F(HandOver, AShowRequestAsksForTheWindowOnly) {
   first.Accept(window.Handle());
-  ASSERT_TRUE(ns::HandOver(later, {std::string(ShowRequest)}, 5000));
-  EXPECT_EQ(window.Collect(300), std::vector<UINT>{WM_SHOW_MAIN_WINDOW});
+  // The request twice, the second as the marker: nothing but the two asks.
+  ASSERT_TRUE(ns::HandOver(later, {std::string(ShowRequest), std::string(ShowRequest)}, 5000));
+  EXPECT_EQ(window.CollectUntil(WM_SHOW_MAIN_WINDOW, 2),
+            (std::vector<UINT>{WM_SHOW_MAIN_WINDOW, WM_SHOW_MAIN_WINDOW}));
   EXPECT_EQ(queue->Count(), 0u);
 }
 
@@ -112,7 +128,7 @@ TEST_F(HandOver, NothingIsTakenBeforeTheFirstInstanceIsReady) {
   // before its own.
   first.Accept(window.Handle());
   EXPECT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Weekly"}), 5000));
-  window.Collect(200);
+  MessagesBeforeMarker();
   ASSERT_EQ(queue->Count(), 2u);
   EXPECT_EQ(queue->NameAt(0), "Daily");
   EXPECT_EQ(queue->NameAt(1), "Weekly");
@@ -121,12 +137,12 @@ TEST_F(HandOver, NothingIsTakenBeforeTheFirstInstanceIsReady) {
 TEST_F(HandOver, AnotherInstanceStoppingItsListenerQueuesNothingAgain) {
   first.Accept(window.Handle());
   ASSERT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Daily"}), 5000));
-  window.Collect(200);
+  MessagesBeforeMarker();
   queue->Clear();  // the worker has run it and ended
 
   // The later instance ends: its StopListener pulses the shared event.
   PulseEvent(later.Event.get());
-  EXPECT_EQ(window.Collect(300), std::vector<UINT>{});
+  EXPECT_EQ(MessagesBeforeMarker(), std::vector<UINT>{});
   EXPECT_EQ(queue->Count(), 0u);
 }
 
@@ -149,7 +165,7 @@ TEST_F(HandOver, LaterStartsAtTheSameMomentAllGetTheirTasksThrough) {
   }
   go = true;
   for (auto& sender : senders) sender.join();
-  window.Collect(200);
+  MessagesBeforeMarker();
   EXPECT_EQ(taken, Senders);
   ASSERT_EQ(queue->Count(), static_cast<size_t>(Senders));
   std::vector<std::string> names;

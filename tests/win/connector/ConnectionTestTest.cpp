@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <utility>
 
 #include "StandinFixture.h"
 #include "platform/Connector.h"
@@ -17,6 +19,49 @@ using test::MissingVersion;
 using test::TBoxCatcher;
 
 constexpr const char* FileBase = "C:\\Базы\\Бухгалтерия";
+
+// A version whose connector was never installed: no ProgID at all, "invalid
+// class string".
+const HRESULT NoSuchProgId = static_cast<HRESULT>(0x800401F3);
+// A connector installed for the other bitness only: its ProgID is shared by
+// both registry views, its class is not, so "class not registered".
+const HRESULT ClassNotRegistered = static_cast<HRESULT>(0x80040154);
+
+// A COM failure told in the system's own words, or by its code where the
+// system has none, as the guide describes the boxes.
+std::string ComFailureText(HRESULT code) {
+  char* text = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result(text ? text : "", length);
+  LocalFree(text);
+  while (!result.empty() && (result.back() == '\r' || result.back() == '\n' || result.back() == ' ')) {
+    result.pop_back();
+  }
+  if (!result.empty()) return result;
+  char fallback[40];
+  std::snprintf(fallback, sizeof fallback, "Ошибка COM 0x%08lX", static_cast<unsigned long>(code));
+  return fallback;
+}
+
+// The missing version's ProgID, naming a class this registry view does not
+// have, for as long as it lives.
+class TOtherBitnessConnector {
+ public:
+  TOtherBitnessConnector() : progId_(MissingVersion() == 1 ? "V82.COMConnector" : "V83.COMConnector") {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, (progId_ + "\\CLSID").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS) {
+      const char classId[] = "{5B0E3A1C-7D2F-4E61-9A8B-2C4D6E8F0A13}";
+      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(classId), sizeof classId);
+      RegCloseKey(key);
+    }
+  }
+  ~TOtherBitnessConnector() { RegDeleteTreeA(HKEY_CLASSES_ROOT, progId_.c_str()); }
+
+ private:
+  std::string progId_;
+};
 
 void WriteFile(const std::string& path, const std::string& content) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -49,14 +94,20 @@ TEST_F(ConnectionTest, CreatesTheConnectorOfTheInstalledVersionOnly) {
     EXPECT_FALSE(CreateConnector(none, version)) << version;
     EXPECT_FALSE(none);
   }
-  TComPtr<IDispatch> missing;
-  try {
-    CreateConnector(missing, MissingVersion());
-    FAIL() << "a connector that is not registered was created";
-  } catch (const EComError& error) {
-    EXPECT_EQ(error.what(), ComErrorText(error.Code()));
-    EXPECT_STRNE(error.what(), "");
-  }
+  auto failure = [] {
+    TComPtr<IDispatch> missing;
+    try {
+      CreateConnector(missing, MissingVersion());
+    } catch (const EComError& error) {
+      EXPECT_FALSE(missing);
+      return std::make_pair(error.Code(), std::string(error.what()));
+    }
+    ADD_FAILURE() << "a connector that is not registered was created";
+    return std::make_pair(S_OK, std::string());
+  };
+  EXPECT_EQ(failure(), std::make_pair(NoSuchProgId, ComFailureText(NoSuchProgId)));
+  TOtherBitnessConnector otherBitness;
+  EXPECT_EQ(failure(), std::make_pair(ClassNotRegistered, ComFailureText(ClassNotRegistered)));
 }
 
 struct TConnectCase {
@@ -91,7 +142,10 @@ TEST_F(ConnectionTest, ShownTestTellsTheOutcomeUnderTheCaption) {
   TBoxCatcher boxes;
   EXPECT_TRUE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", InstalledVersion(), true));
   EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=wrong", "Задание", InstalledVersion(), true));
-  EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", MissingVersion(), true));
+  {
+    TOtherBitnessConnector otherBitness;
+    EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", MissingVersion(), true));
+  }
   // A version without a connector of its own is refused before anything
   // could fail, so there is nothing to tell.
   EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", 0, true));
@@ -106,15 +160,8 @@ TEST_F(ConnectionTest, ShownTestTellsTheOutcomeUnderTheCaption) {
   // The platform's own words follow the prefix.
   EXPECT_EQ(shown[1].text.rfind("Ошибка: Идентификация пользователя не выполнена", 0), 0u) << shown[1].text;
   EXPECT_TRUE(shown[1].errorIcon);
-  // A version that is not registered: the system's text for it.
-  TComPtr<IDispatch> missing;
-  std::string systemText;
-  try {
-    CreateConnector(missing, MissingVersion());
-  } catch (const EComError& error) {
-    systemText = error.what();
-  }
-  EXPECT_EQ(shown[2].text, "Ошибка: " + systemText);
+  // A connector of the other bitness only: the system's text for it.
+  EXPECT_EQ(shown[2].text, "Ошибка: " + ComFailureText(ClassNotRegistered));
   EXPECT_TRUE(shown[2].errorIcon);
 }
 

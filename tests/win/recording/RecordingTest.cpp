@@ -79,11 +79,15 @@ TEST_F(Recording, DesignerLogBecomesTheLogWithCrLfLineEnds) {
     std::string file;
     std::string log;
   };
+  // A long night's log: a megabyte of lines, recorded whole.
+  std::string megabyte;
+  for (int line = 0; megabyte.size() < (1u << 20); ++line) megabyte += "Обработано объектов: " + std::to_string(line) + "\r\n";
   const Case cases[] = {
       {"CR LF", "Выгрузка начата\r\nВыгрузка завершена\r\n", "Выгрузка начата\r\nВыгрузка завершена\r\n"},
       {"LF only, no end", "Выгрузка начата\nВыгрузка завершена", "Выгрузка начата\r\nВыгрузка завершена\r\n"},
       {"stops at NUL", std::string("строка\r\0мусор\n", 14), "строка\r\n"},
       {"empty file", "", ""},
+      {"a megabyte", megabyte, megabyte},
   };
   for (const Case& c : cases) {
     for (bool succeeded : {true, false}) {
