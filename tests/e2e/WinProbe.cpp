@@ -11,6 +11,9 @@
 //   winprobe answer TITLE SECONDS BUTTON OUTFILE
 //                                        as box, but presses the button with
 //                                        that identifier (6 Yes, 7 No)
+//   winprobe mutex NAME SECONDS          waits until a mutex of that name
+//                                        exists; exit code 1 when none did
+//   winprobe computer OUTFILE            writes the computer's name
 //   winprobe list CLASS OUTFILE          writes the rows of the window's list
 //                                        view (cells joined by tabs), then
 //                                        "selected=N" and the status bar text
@@ -241,12 +244,34 @@ int Visible(const char* className, const char* outFile) {
   return WriteText(outFile, window && IsWindowVisible(window) ? "1" : "0") ? 0 : 1;
 }
 
-int Window(const char* className, int seconds) {
+// 0 as soon as `done` holds, 1 when it has not within `seconds`.
+template <typename TCondition>
+int WaitFor(int seconds, TCondition done) {
   for (int waited = 0; waited < seconds * 10; ++waited) {
-    if (FindWindowA(className, nullptr)) return 0;
+    if (done()) return 0;
     Sleep(100);
   }
   return 1;
+}
+
+int Window(const char* className, int seconds) {
+  return WaitFor(seconds, [&] { return FindWindowA(className, nullptr) != nullptr; });
+}
+
+// A first instance makes its mutex only once it is sure to be the first.
+int Mutex(const char* mutexName, int seconds) {
+  return WaitFor(seconds, [&] {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, mutexName);
+    if (mutex) CloseHandle(mutex);
+    return mutex != nullptr;
+  });
+}
+
+// The computer's name as the system tells it to every program.
+int Computer(const char* outFile) {
+  char name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = sizeof name;
+  return GetComputerNameA(name, &size) && WriteText(outFile, std::string(name, size)) ? 0 : 1;
 }
 
 // Holds a named mutex for a while, as a first instance that never takes a
@@ -266,6 +291,8 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "visible") == 0) return Visible(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "window") == 0) return Window(argv[2], std::atoi(argv[3]));
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::strcmp(argv[1], "mutex") == 0) return Mutex(argv[2], std::atoi(argv[3]));
+  if (argc == 3 && std::strcmp(argv[1], "computer") == 0) return Computer(argv[2]);
   if (argc == 6 && std::strcmp(argv[1], "answer") == 0) {
     return Box(argv[2], std::atoi(argv[3]), argv[5], std::atoi(argv[4]));
   }
@@ -277,7 +304,8 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "rect") == 0) return Rect(argv[2], argv[3]);
   if (argc == 5 && std::strcmp(argv[1], "type") == 0) return Type(argv[2], argv[3], argv[4]);
   std::fprintf(stderr,
-               "usage: winprobe box|answer|visible|window|hold|list|select|click|close|mouse|rect|type ..."
+               "usage: winprobe box|answer|visible|window|mutex|computer|hold|list|select|click|close|mouse|rect"
+               "|type ..."
                " (see the source)\n");
   return 2;
 }

@@ -13,6 +13,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 TASK_STORE = r"HKEY_CURRENT_USER\Software\Nightshelf"
+# What the first instance holds while it lives.
+INSTANCE_MUTEX = "NightshelfMutex-088FA840-B10D-11D6-BC38-016067709674"
 
 
 def wine_environment(prefix):
@@ -108,6 +110,16 @@ class Machine:
         assert self.run(["window", class_name, str(seconds)], timeout=seconds + 30, program="winprobe.exe") == 0, \
             "no %s window within %d s" % (class_name, seconds)
 
+    def wait_for_mutex(self, name=INSTANCE_MUTEX, seconds=60):
+        """Waits until a named mutex exists: the first instance's, by default."""
+        assert self.run(["mutex", name, str(seconds)], timeout=seconds + 30, program="winprobe.exe") == 0, \
+            "no mutex %s within %d s" % (name, seconds)
+
+    def computer_name(self):
+        code, name = self.probe("computer")
+        assert code == 0 and name, (code, name)
+        return name
+
     # -- registry ----------------------------------------------------------
 
     def import_registry(self, values):
@@ -174,6 +186,8 @@ class ReportListener:
     header (body length, sender name) and the body with its NUL."""
 
     def __init__(self, port=800):
+        self.port = port
+        self.markers = 0
         self.messages = []
         self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -208,11 +222,34 @@ class ReportListener:
         self.thread.join()
         self.sock.close()
 
+    def sync(self, seconds=60):
+        """Returns once every message sent before the call has been read
+        whole: a marker sent now through the same port is served after them,
+        as connections are served one at a time in the order they came."""
+        self.markers += 1
+        marker = b"marker %d of the scenario" % self.markers
+        with socket.create_connection(("127.0.0.1", self.port), timeout=seconds) as conn:
+            conn.sendall(marker)
+        deadline = time.monotonic() + seconds
+        while marker not in self.messages:
+            assert time.monotonic() < deadline, "the listener did not get the marker"
+            time.sleep(0.05)
+        self.messages.remove(marker)
+
+    def wait_for(self, count, seconds=180):
+        """Waits until `count` reports have arrived; returns them."""
+        deadline = time.monotonic() + seconds
+        while len(self.messages) < count:
+            assert time.monotonic() < deadline, "%d of %d reports arrived" % (len(self.messages), count)
+            time.sleep(0.1)
+        return self.reports()
+
     def reports(self):
-        """Each message as (sender, body text without its NUL), checking the
-        framing on the way."""
+        """Each message that arrived so far as (sender, body text without its
+        NUL), checking the framing on the way."""
+        self.sync()
         result = []
-        for data in self.messages:
+        for data in list(self.messages):
             length, = struct.unpack("<I", data[:4])
             sender = data[4:20].split(b"\0", 1)[0].decode("cp1251")
             body = data[20:]

@@ -13,8 +13,10 @@ import time
 import unittest
 import zipfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from machine import Machine, ReportListener  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.dirname(HERE)]
+import suite_verdict  # noqa: E402
+from machine import INSTANCE_MUTEX, Machine, ReportListener  # noqa: E402
 
 ARCH = os.environ.get("NS_WINE_ARCH", "win64")
 BIN = os.environ.get("NS_BIN_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build", ARCH, "bin"))
@@ -24,11 +26,24 @@ FAILURE = "Ошибка"
 TIMESTAMP = re.compile(r"^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$")
 # An archive folder whose archive's path is longer than the system takes.
 LONG_FOLDER = "\\".join(["Очень длинное имя папки архивов"] * 8)
+# A user whose name makes the designer's command line longer than the
+# system's limit of 32767 characters.
+LONG_USER = "u" * 33000
+
+
+def day_archive(folder, day, task=None):
+    return os.path.join(folder, "1C8-" + day.strftime("%y%m%d") + ("-" + task if task else "") + ".zip")
 
 
 def today_archive(folder, task=None):
-    name = "1C8-" + datetime.date.today().strftime("%y%m%d") + ("-" + task if task else "") + ".zip"
-    return os.path.join(folder, name)
+    return day_archive(folder, datetime.date.today(), task)
+
+
+def make_archive(path, tasks):
+    """An archive of an earlier run: one entry per task, as packing names them."""
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        for task in tasks:
+            archive.writestr(task + ".dt", ("dump of %s\r\n" % task).encode("cp1251"))
 
 
 def check_archive(path):
@@ -117,8 +132,13 @@ class Scenario(unittest.TestCase):
         self.assert_temporary_files([])
 
     def reports(self):
-        # Reports of the last task are sent just before the program ends.
         return self.listener.reports()
+
+    def wait_until_visible(self, class_name, seconds=60):
+        deadline = time.monotonic() + seconds
+        while self.machine.probe("visible", class_name) != (0, "1"):
+            self.assertLess(time.monotonic(), deadline, "%s was not shown within %d s" % (class_name, seconds))
+            time.sleep(0.2)
 
 
 class Backup(Scenario):
@@ -133,7 +153,8 @@ class Backup(Scenario):
         values = self.assert_recorded("Ежедневно", SUCCESS)
         log = values["Log"]
         self.assertTrue(log.endswith("\r\n") and "\n" not in log.replace("\r\n", ""), repr(log))
-        self.assertEqual(self.reports(), [(self.reports()[0][0], "Протокол выгрузки Ежедневно\r\n" + log)])
+        # The sender is the computer's name as every program there is told it.
+        self.assertEqual(self.reports(), [(self.machine.computer_name(), "Протокол выгрузки Ежедневно\r\n" + log)])
         self.assert_no_temporary_files()
 
     def test_exclusive_dump_of_a_server_infobase_ends_other_sessions(self):
@@ -189,6 +210,28 @@ class Backup(Scenario):
         self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
                          ["Протокол выгрузки Бухгалтерия"] * 2)
 
+    def test_a_run_prunes_the_archives_of_earlier_days_across_the_turn_of_a_year(self):
+        self.file_infobase("C:\\Bases\\A")
+        folder = self.archive_folder("C:\\Archive")
+        today = datetime.date.today()
+        # The last day of last year is exactly as old as the task keeps.
+        oldest_kept = datetime.date(today.year - 1, 12, 31)
+        days = (today - oldest_kept).days
+        one_too_old = oldest_kept - datetime.timedelta(days=1)
+        long_ago = datetime.date(today.year - 2, 6, 1)
+        make_archive(day_archive(folder, oldest_kept), ["Daily", "Other"])
+        make_archive(day_archive(folder, one_too_old), ["Daily", "Other"])
+        make_archive(day_archive(folder, long_ago), ["Daily"])
+        self.machine.add_task("Daily", "8.3/Days%d/FC:\\Bases\\A/DumpIBC:\\Archive" % days)
+        self.run_program("Daily")
+
+        self.assert_recorded("Daily", SUCCESS)
+        self.assertEqual(check_archive(today_archive(folder)), ["Daily.dt"])
+        self.assertEqual(sorted(check_archive(day_archive(folder, oldest_kept))), ["Daily.dt", "Other.dt"])
+        self.assertEqual(check_archive(day_archive(folder, one_too_old)), ["Other.dt"])
+        # Emptied of its only entry, an archive is removed.
+        self.assertFalse(os.path.exists(day_archive(folder, long_ago)))
+
 
 class Failures(Scenario):
     platforms = "8.3"
@@ -199,6 +242,7 @@ class Failures(Scenario):
         self.file_infobase("C:\\Bases\\Empty", NoDump="1")
         self.file_infobase("C:\\Bases\\Zero", Size="0")
         self.file_infobase("C:\\Bases\\Hanging", Hang="1")
+        self.file_infobase("C:\\Bases\\LongUser", users=(LONG_USER + ":",))
         self.machine.import_registry({"HKEY_CURRENT_USER\\Software\\Nightshelf": {"DesignerTimeout": "5"}})
         cases = {
             "BadParameters": ("8.3/DumpIBC:\\Archive", "Не верно указаны параметры запуска."),
@@ -214,6 +258,9 @@ class Failures(Scenario):
                                   "Слишком длинный путь (больше 259 символов):"),
             "Hanging": ("8.3/FC:\\Bases\\Hanging/NAdmin/DumpIBC:\\Archive",
                         "Конфигуратор не завершил выгрузку за отведённое время и был остановлен."),
+            # The user's name alone is longer than a command line may be.
+            "DesignerNotStarted": ("8.3/FC:\\Bases\\LongUser/N%s/DumpIBC:\\Archive" % LONG_USER,
+                                   "Не удалось запустить конфигуратор."),
         }
         for name, (parameters, _) in cases.items():
             self.machine.add_task(name, parameters, Log="previous run")
@@ -234,7 +281,8 @@ class Failures(Scenario):
         self.assertTrue(bad_password["Log"].startswith("Пароль задания записан неверно"), bad_password)
         # A message that names a path or a reason has them on the lines below it.
         detailed = {"StaleDump": "StaleDump.dt", "BadArchiveFolder": "Q:\\nowhere\\",
-                    "LongArchiveFolder": LONG_FOLDER + "\\1C8-"}
+                    "LongArchiveFolder": LONG_FOLDER + "\\1C8-",
+                    "DesignerNotStarted": ""}  # the system's reason, whatever its words
         for name, (_, message) in cases.items():
             with self.subTest(task=name):
                 log = self.assert_recorded(name, FAILURE)["Log"]
@@ -242,6 +290,7 @@ class Failures(Scenario):
                 self.assertEqual(first, message)
                 if name in detailed:
                     self.assertIn(detailed[name], rest)
+                    self.assertNotEqual(rest.strip(), "")
                 else:
                     self.assertEqual(rest, "")
         designer = self.assert_recorded("DesignerFails", FAILURE)
@@ -268,7 +317,7 @@ class Instances(Scenario):
         # The first instance owns the mutex a moment after its window exists;
         # its dump then takes six seconds more.
         self.machine.wait_for_window("TFormMain")
-        time.sleep(1)
+        self.machine.wait_for_mutex()
         # Twelve arguments: /Param1 must find the first, not the tenth.
         self.assertEqual(self.machine.run(["A%d" % i for i in range(1, 13)], timeout=60), 0)
         self.assertIsNone(first.poll(), "the first instance ended before the hand-over was run")
@@ -290,7 +339,7 @@ class Instances(Scenario):
             self.machine.add_task(name, "8.3/FC:\\Bases\\Fast/DumpIBC:\\Archive")
         first = self.machine.start(["Slow"])
         self.machine.wait_for_window("TFormMain")
-        time.sleep(1)
+        self.machine.wait_for_mutex()
         # As the scheduler starts every task that is due: all at once.
         starts = [self.machine.start([name]) for name in later]
         self.assertEqual([start.wait(timeout=120) for start in starts], [0] * len(later))
@@ -300,9 +349,8 @@ class Instances(Scenario):
 
     def test_a_hand_over_nobody_takes_ends_with_its_own_exit_code(self):
         # A first instance that never takes a hand-over: only its mutex.
-        holder = self.machine.start(["hold", "NightshelfMutex-088FA840-B10D-11D6-BC38-016067709674", "40"],
-                                    program="winprobe.exe")
-        time.sleep(2)
+        holder = self.machine.start(["hold", INSTANCE_MUTEX, "40"], program="winprobe.exe")
+        self.machine.wait_for_mutex()
         self.machine.add_task("Daily", "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
         self.run_program("Daily", timeout=90, exit_code=2)
         holder.kill()
@@ -312,16 +360,40 @@ class Instances(Scenario):
         self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
         first = self.machine.start(["Slow"])
         self.machine.wait_for_window("TFormMain")
-        time.sleep(1)
+        self.machine.wait_for_mutex()
         self.assertEqual(self.machine.probe("visible", "TFormMain"), (0, "0"))
         self.assertEqual(self.machine.run([], timeout=60), 0)
-        time.sleep(1)
-        self.assertEqual(self.machine.probe("visible", "TFormMain"), (0, "1"))
-        # Shown, it stays open after the run instead of ending by itself.
-        time.sleep(10)
-        self.assertIsNone(first.poll())
+        self.wait_until_visible("TFormMain")
+        # The report is the run's last step: once it is in, the run is over.
+        self.listener.wait_for(1)
         self.assert_recorded("Slow", SUCCESS)
+        # Shown, it stays open after the run instead of ending by itself.
+        with self.assertRaises(subprocess.TimeoutExpired):
+            first.wait(timeout=5)
         first.kill()
+
+
+class MixedBitness(Scenario):
+    """A 64-bit later start hands over to a 32-bit first instance: the shared
+    block and the messages must mean the same to both builds."""
+
+    def test_a_64_bit_later_start_hands_over_to_a_32_bit_first_instance(self):
+        if os.environ.get("NS_WIN32_RUNS") == "0":
+            self.skipTest("this machine cannot run 32-bit programs")
+        self.file_infobase("C:\\Bases\\Slow", SlowDump="6000")
+        self.file_infobase("C:\\Bases\\Fast")
+        self.machine.add_task("Slow", "8.3/FC:\\Bases\\Slow/DumpIBC:\\Archive")
+        self.machine.add_task("Later", "8.3/FC:\\Bases\\Fast/DumpIBC:\\Archive")
+        win32_bin = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(BIN))), "win32", "bin")
+        first = self.machine.start(["Slow"], program=os.path.join(win32_bin, "Nightshelf.exe"))
+        self.machine.wait_for_window("TFormMain")
+        self.machine.wait_for_mutex()
+        self.assertEqual(self.machine.run(["Later"], timeout=60), 0)
+        self.assertEqual(first.wait(timeout=180), 0)
+        self.assertEqual([body.split("\r\n")[0] for _, body in self.reports()],
+                         ["Протокол выгрузки Slow", "Протокол выгрузки Later"])
+        self.assertEqual(sorted(check_archive(today_archive(self.machine.path("C:\\Archive")))),
+                         ["Later.dt", "Slow.dt"])
 
 
 class Editor(Scenario):
@@ -340,7 +412,11 @@ class Editor(Scenario):
         self.probe("type", "TFormTaskEdit",
                    "Склад||C:\\Bases\\Склад|Кладовщик||пароль|C:\\Архив||7")
         self.probe("click", "TFormTaskEdit", "Да")
-        time.sleep(1)
+        # Saved once the task's key holds its launch parameters.
+        deadline = time.monotonic() + 60
+        while not self.machine.task_values("Склад").get(""):
+            self.assertLess(time.monotonic(), deadline, "the editor saved nothing")
+            time.sleep(0.2)
         self.probe("close", "TFormMain")
         self.assertEqual(program.wait(timeout=60), 0)
 
@@ -364,8 +440,11 @@ class NoPlatform(Scenario):
                          (0, "Не установлена система 1С:Предприятие 8.x"))
         # The scheduled task did not run: the scheduler shows a failure.
         self.assertEqual(program.wait(timeout=30), 1)
-        self.assertEqual(self.machine.task_values("Daily").get("State"), None)
+        # Read once: the task is there as it was, and nothing was recorded.
+        values = self.machine.task_values("Daily")
+        self.assertEqual(values.get(""), "8.3/FC:\\Bases\\A/DumpIBC:\\Archive")
+        self.assertNotIn("State", values)
 
 
 if __name__ == "__main__":
-    unittest.main(verbosity=2)
+    suite_verdict.main()

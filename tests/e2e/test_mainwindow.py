@@ -7,7 +7,9 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.dirname(HERE)]
+import suite_verdict  # noqa: E402
 from machine import Machine  # noqa: E402
 
 ARCH = os.environ.get("NS_WINE_ARCH", "win64")
@@ -77,4 +79,4 @@ class MainWindow(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(verbosity=2)
+    suite_verdict.main()
