@@ -81,6 +81,7 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
   OpenTaskEditor = [this](bool isNew) {
     TFormTaskEdit editor(mainWindow_, isNew, ListView.Handle(),
                          {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
+    editor.IsTaskBusy = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
     editor.ShowModal();
   };
   Splitter1.OnMoved = [this](int top) {
@@ -195,6 +196,13 @@ void TMainPanel::sbDeleteClick() {
   std::string name = SelectedName();
   if (MessageBoxA(mainWindow_, ("Удалить задание " + name + "?").c_str(), MainCaption().c_str(),
                   MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  // The box lets the window go on with its messages: a later start's
+  // hand-over or the scheduler may have queued the task meanwhile.
+  if (IsBusyStatus(runQueue_->StatusOf(name))) {
+    ShowBox("Задание " + name + " поставлено в очередь или выполняется: удалить его сейчас нельзя.",
+            MB_ICONERROR | MB_OK);
     return;
   }
   if (DeleteTask(name)) {
