@@ -191,20 +191,19 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   EXPECT_EQ(boxes.Seen().size(), 1u);
 }
 
+BOOL CALLBACK AddStaticText(HWND child, LPARAM parameter) {
+  char className[16] = {};
+  GetClassNameA(child, className, sizeof className);
+  if (_stricmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+    *reinterpret_cast<std::string*>(parameter) += TextOf(child);
+  }
+  return TRUE;
+}
+
 // The text of a message box of this process.
 std::string BoxText(HWND box) {
   std::string text;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM parameter) -> BOOL {
-        char className[16] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (_stricmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
-          *reinterpret_cast<std::string*>(parameter) += TextOf(child);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
+  EnumChildWindows(box, AddStaticText, reinterpret_cast<LPARAM>(&text));
   return text;
 }
 
