@@ -16,6 +16,15 @@ constexpr DWORD DeletePendingPauseMs = 50;
 
 }  // namespace
 
+bool IsTaskLockHeld(const std::string& taskName) {
+  // Opened with every sharing, so that the look keeps no runner from
+  // taking the lock; only a holder's refusal to share says it is held.
+  UniqueFile file(CreateFileA(TaskLockPath(taskName).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 TTaskLock::TResult TTaskLock::Take(const std::string& taskName) {
   std::string path = TaskLockPath(taskName);
   for (int attempt = 0;; ++attempt) {

@@ -20,6 +20,10 @@ namespace ns {
 
 std::string TaskLockPath(const std::string& taskName);
 
+// Whether a runner holds the task's lock now, seen from outside: for the
+// task list, which shows a task another instance runs.
+bool IsTaskLockHeld(const std::string& taskName);
+
 class TTaskLock {
  public:
   enum class TResult {

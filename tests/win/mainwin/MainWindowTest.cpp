@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "MainWindowFixture.h"
+#include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
 #include "app/WindowMessages.h"
 #include "tasks/TaskStore.h"
@@ -383,6 +384,26 @@ TEST_F(MainWindow, RunNowOnATaskFinishedInTheCurrentRunQueuesItAgain) {
   ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
   EXPECT_EQ(taken, "Done");
   form.RunQueue->EndRun();
+}
+
+// A task that another instance (in another logon session) runs holds its
+// lock: the list says so, and shows the recorded outcome again once that
+// instance is done, without anyone touching the window.
+TEST_F(MainWindow, ATaskAnotherInstanceRunsIsShownSoUntilItIsDone) {
+  AddTask("A", "8.3/FC:\\A/DumpIBC:\\Archive", {{"StateDateTime", "01.12.2026 03:00:05"}, {"State", Success}});
+  AddTask("B", "8.3/FC:\\B/DumpIBC:\\Archive");
+  auto other = std::make_unique<TTaskLock>();
+  ASSERT_EQ(other->Take("A"), TTaskLock::TResult::Taken);
+  Show();
+  EXPECT_EQ(Rows(), (std::vector<TShownRow>{
+                        {"A", "8.3/FC:\\A/DumpIBC:\\Archive", "01.12.2026 03:00:05", "Выполняется в другом экземпляре"},
+                        {"B", "8.3/FC:\\B/DumpIBC:\\Archive", "", ""}}));
+  // A worker of this instance stays off the task meanwhile.
+  TTaskLock mine;
+  EXPECT_EQ(mine.Take("A"), TTaskLock::TResult::HeldElsewhere);
+  other.reset();
+  EXPECT_TRUE(PumpUntil([&] { return Rows()[0].Status == Success; }, 10000));
+  EXPECT_EQ(mine.Take("a"), TTaskLock::TResult::Taken);
 }
 
 TEST_F(MainWindow, TheAboutBoxNamesTheProgramAndItsVersion) {
