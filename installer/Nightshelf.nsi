@@ -246,11 +246,17 @@ Function WriteScheduleDefinition
   FileWriteUTF16LE $0 '  </Principals>$\r$\n'
   ; A night missed while the computer was off is run when it is back; a
   ; server on a UPS still runs its backups on battery power.
+  ; A start while the previous one still lives (a long night, a window the
+  ; administrator opened on it) must not be skipped: it runs beside it, hands
+  ; its tasks to the running Nightshelf and ends. No time limit: the
+  ; scheduler would end a window left open, and a dump under way with it;
+  ; the designer's own time limit bounds a run.
   FileWriteUTF16LE $0 '  <Settings>$\r$\n'
   FileWriteUTF16LE $0 '    <StartWhenAvailable>true</StartWhenAvailable>$\r$\n'
   FileWriteUTF16LE $0 '    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>$\r$\n'
   FileWriteUTF16LE $0 '    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>$\r$\n'
-  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>$\r$\n'
+  FileWriteUTF16LE $0 '    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>$\r$\n'
+  FileWriteUTF16LE $0 '    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>$\r$\n'
   FileWriteUTF16LE $0 '  </Settings>$\r$\n'
   FileWriteUTF16LE $0 '  <Actions Context="Author">$\r$\n'
   FileWriteUTF16LE $0 '    <Exec>$\r$\n'

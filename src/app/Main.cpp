@@ -6,6 +6,8 @@
 #include "app/WindowMessages.h"
 #include "res/ResourceIds.h"
 #include "backup/BackupWorker.h"
+#include "backup/Messages.h"
+#include "backup/StartupFailure.h"
 #include "backup/TaskStatus.h"
 #include "platform/Addition.h"
 #include "platform/Connector.h"
@@ -106,12 +108,39 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
       }
     }
   } catch (const std::exception& error) {
-    MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
-    // Tasks the scheduler asked for did not run.
-    if (!arguments.empty()) exitCode_ = ExitTaskFailed;
+    if (arguments.empty()) {
+      MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    } else {
+      // Tasks the scheduler asked for did not run. Nobody may be there to
+      // close a box, and a box left open keeps this start alive, which
+      // keeps every later start of the scheduled task from running: the
+      // failure goes where a failed run's goes, and the start ends.
+      exitCode_ = ExitTaskFailed;
+      RecordStartupFailure(arguments, StartupFailureMessage(error));
+    }
     application_.ShowMainForm = false;
     application_.Terminate();
   }
+}
+
+void TFormMain::RecordStartupFailure(const std::vector<std::string>& arguments, const std::string& message) {
+  try {
+    if (!socketsStarted_) {
+      WSADATA sockets;
+      socketsStarted_ = WSAStartup(0x0101, &sockets) == 0;
+    }
+    std::string servers;
+    ns::ReadServersText(servers);
+    ns::RecordStartupFailure(arguments, message, servers);
+  } catch (const std::exception&) {
+    // The exit code still tells the scheduler.
+  }
+}
+
+std::string StartupFailureMessage(const std::exception& error) {
+  if (!Platform1CInfo.Found82 && !Platform1CInfo.Found83) return std::string(MessagePlatformNotInstalled);
+  if (dynamic_cast<const Exception*>(&error)) return error.what();
+  return std::string(MessageProgramError) + error.what();
 }
 
 void TFormMain::FormDestroy() {
@@ -207,7 +236,13 @@ LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam,
   try {
     return self->Dispatch(message, wParam, lParam);
   } catch (const std::exception& error) {
-    MessageBoxA(window, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    // A hidden instance runs the scheduler's tasks with nobody to close a
+    // box: the failure shows in its exit code instead.
+    if (IsWindowVisible(window)) {
+      MessageBoxA(window, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+    } else if (self->startedWithTasks_) {
+      self->exitCode_ = ExitTaskFailed;
+    }
     return 0;
   }
 }
@@ -225,9 +260,11 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_REFRESH_TASKS: {
-      // The block with the name to select belongs to this handler.
-      std::unique_ptr<char[]> name(reinterpret_cast<char*>(lParam));
-      panel_->RefreshTaskList(name ? name.get() : "");
+      // A tag names the task to select, kept in this process by whoever
+      // posted it; a tag nobody here gave out comes from a stranger.
+      std::string name;
+      if (lParam != 0 && !TakeRefreshSelection(handle_, lParam, name)) return 0;
+      panel_->RefreshTaskList(name);
       ReadServersText();
       return 0;
     }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,7 @@ class TFormMain : public IWorkerHost {
   void ReadServersText();
   bool IsFirstInstance();
   void QueueCommandLine(const std::vector<std::string>& arguments);
+  void RecordStartupFailure(const std::vector<std::string>& arguments, const std::string& message);
 
   LRESULT SendWorkerRequest(unsigned message, PlatformVersion version, const TInfobaseLogon& logon);
 
@@ -86,5 +88,10 @@ class TFormMain : public IWorkerHost {
   std::atomic<int> exitCode_{0};
   bool socketsStarted_ = false;
 };
+
+// What a start with task names records for them when it cannot run them:
+// "Не установлена платформа 1С8." when no platform was found, else the
+// error's text (after "Ошибка программы: " when it is not the program's own).
+std::string StartupFailureMessage(const std::exception& error);
 
 }  // namespace ns

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "AboutText.h"
+#include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
 #include "app/WindowMessages.h"
 #include "win/Registry.h"
@@ -31,6 +32,10 @@ constexpr int SplitterHeight = 3;
 constexpr int InitialLogHeight = 80;
 // Neither the list nor the log may be dragged away completely.
 constexpr int MinimumPaneHeight = 1;
+// How often the list looks again while it shows a task that another
+// instance runs.
+constexpr UINT_PTR ElsewhereTimerId = 1;
+constexpr UINT ElsewhereRefreshMs = 3000;
 
 HICON Glyph(int id, int size = 32) {
   return static_cast<HICON>(
@@ -81,6 +86,7 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
   OpenTaskEditor = [this](bool isNew) {
     TFormTaskEdit editor(mainWindow_, isNew, ListView.Handle(),
                          {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
+    editor.IsTaskBusy = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
     editor.ShowModal();
   };
   Splitter1.OnMoved = [this](int top) {
@@ -132,11 +138,16 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
     int remembered = std::max(ListView.Selected(), 0);
     SendMessageA(ListView.Handle(), WM_SETREDRAW, FALSE, 0);
     ListView.Clear();
+    bool elsewhere = false;
     for (const std::string& name : names) {
       TRegistryKey task = OpenTask(name);
       if (!task.IsOpen()) continue;
-      TTaskListCells cells =
-          TaskListCells(runQueue_->StatusOf(name), task.ReadText("StateDateTime"), task.ReadText("State"));
+      std::string queueStatus = runQueue_->StatusOf(name);
+      if (queueStatus.empty() && IsTaskLockHeld(name)) {
+        queueStatus = StatusElsewhere;
+        elsewhere = true;
+      }
+      TTaskListCells cells = TaskListCells(queueStatus, task.ReadText("StateDateTime"), task.ReadText("State"));
       ListView.Add({name, task.ReadText(""), cells.DateTime, cells.Status});
     }
     int row = nameToSelect.empty() ? -1 : ListView.Find(nameToSelect);
@@ -150,6 +161,13 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
     }
     if (row >= 0) ListView.Select(row);
     SendMessageA(ListView.Handle(), WM_SETREDRAW, TRUE, 0);
+    // Nothing tells this window when another instance is done: it looks
+    // again now and then while the list shows such a task.
+    if (elsewhere) {
+      SetTimer(Handle(), ElsewhereTimerId, ElsewhereRefreshMs, nullptr);
+    } else {
+      KillTimer(Handle(), ElsewhereTimerId);
+    }
     InvalidateRect(ListView.Handle(), nullptr, TRUE);
   }
   std::string total = "Всего: " + std::to_string(ListView.Count());
@@ -195,6 +213,13 @@ void TMainPanel::sbDeleteClick() {
   std::string name = SelectedName();
   if (MessageBoxA(mainWindow_, ("Удалить задание " + name + "?").c_str(), MainCaption().c_str(),
                   MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
+  // The box lets the window go on with its messages: a later start's
+  // hand-over or the scheduler may have queued the task meanwhile.
+  if (IsBusyStatus(runQueue_->StatusOf(name))) {
+    ShowBox("Задание " + name + " поставлено в очередь или выполняется: удалить его сейчас нельзя.",
+            MB_ICONERROR | MB_OK);
     return;
   }
   if (DeleteTask(name)) {
@@ -319,6 +344,12 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == ElsewhereTimerId) {
+        RefreshTaskList("");
+        return 0;
+      }
+      break;
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(wParam) == ListView.Handle()) {
         ShowContextMenu(lParam);

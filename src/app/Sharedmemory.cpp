@@ -1,5 +1,6 @@
 #include "app/Sharedmemory.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "app/CommandLine.h"
@@ -66,13 +67,42 @@ void CloseChannel(THandOverChannel& channel) {
   channel.Event.reset();
 }
 
-void SendHandOver(THandOverChannel& channel, const std::string& text) {
+void WriteHandOverText(char* block, std::string_view text) {
   size_t length = std::min<size_t>(text.size(), HandOverMappingSize - 1);
+  // The first byte goes through volatile stores with fences between them:
+  // the compiler would otherwise drop the first store as overwritten later,
+  // or move either across the copy, and the processor must make the rest
+  // visible before the first byte.
+  volatile char* first = block;
+  *first = '\0';
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  if (length > 1) std::memcpy(block + 1, text.data() + 1, length - 1);
+  if (length > 0) block[length] = '\0';
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  if (length > 0) *first = text[0];
+}
+
+bool TakeHandOverText(char* block, std::string& text) {
+  volatile char* first = block;
+  char head = *first;
+  if (head == '\0') return false;
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  text.assign(1, head);
+  const char* rest = block + 1;
+  text.append(rest, strnlen(rest, HandOverMappingSize - 1));
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  // A sender that gave up waiting for this text empties the first byte
+  // before it writes over the rest: what was read may be mixed, and is not
+  // taken.
+  if (*first != head) return false;
+  *first = '\0';  // taken: the sender may go on, and a stray pulse finds nothing
+  return true;
+}
+
+void SendHandOver(THandOverChannel& channel, const std::string& text) {
   UniqueView view = MapBlock(channel.Mapping.get(), FILE_MAP_WRITE);
   if (!view) ThrowLastError("MapViewOfFile");
-  char* block = static_cast<char*>(view.get());
-  std::memcpy(block, text.data(), length);
-  block[length] = '\0';
+  WriteHandOverText(static_cast<char*>(view.get()), text);
   view.reset();
   PulseEvent(channel.Event.get());
 }
@@ -161,10 +191,8 @@ DWORD WINAPI THandOverListener::HandOverListener(void* parameter) {
 
     UniqueView view = MapBlock(shared.Mapping.get(), FILE_MAP_READ | FILE_MAP_WRITE);
     if (!view) continue;
-    char* block = static_cast<char*>(view.get());
-    std::string text(block, strnlen(block, HandOverMappingSize));
-    if (text.empty()) continue;
-    block[0] = '\0';  // taken: the sender may go on, and a stray pulse finds nothing
+    std::string text;
+    if (!TakeHandOverText(static_cast<char*>(view.get()), text)) continue;
     view.reset();
 
     try {

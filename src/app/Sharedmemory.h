@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "backup/RunQueue.h"
@@ -36,6 +37,16 @@ void CloseChannel(THandOverChannel& channel);
 
 // Writes the text (cut to what the block holds) and pulses the event.
 void SendHandOver(THandOverChannel& channel, const std::string& text);
+
+// The block's two sides. A pulse can reach the listener while a sender is
+// still writing (another instance stopping its listener pulses the same
+// event), so the writer empties the first byte, writes the rest of the text
+// with its zero, and writes the first byte last: until then the block reads
+// as empty, never as a shorter text. The reader takes the first byte before
+// the rest, and empties it again once it has the text. `block` is
+// HandOverMappingSize bytes; TakeHandOverText is false for an empty block.
+void WriteHandOverText(char* block, std::string_view text);
+bool TakeHandOverText(char* block, std::string& text);
 
 // Hands the texts over one after another, each only once the one before has
 // been taken: the first instance clears the block when it has read a text, so

@@ -11,6 +11,7 @@
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
 #include "backup/Rotation.h"
+#include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
 #include "backup/WorkerLoop.h"
 #include "base/Exception.h"
@@ -46,6 +47,7 @@ struct TTaskRun {
   std::string CommandLine;
   bool Succeeded = false;
   std::string Message;
+  TTaskLock Lock;
 };
 
 // A designer that ends well after writing an empty file, or none, has not
@@ -109,6 +111,16 @@ bool TWorker::Begin(TTaskRun& run, const std::string& queuedName) {
 }
 
 void TWorker::Process(TTaskRun& run) {
+  // Before anything of the task is touched: its temporary files, its
+  // infobase's sessions, its recorded outcome and its archives belong to
+  // whoever holds the task.
+  if (run.Lock.Take(run.TaskName) == TTaskLock::TResult::HeldElsewhere) {
+    Fail(run, MessageRunningElsewhere);
+    context_.Queue->SetStatus(run.TaskName, StatusElsewhere);
+    DeliverReport(context_.ServersText->Get(), run.TaskName, run.Message);
+    Refresh();
+    return;
+  }
   try {
     Dump(run);
   } catch (const Exception& error) {
@@ -135,6 +147,7 @@ void TWorker::Process(TTaskRun& run) {
   if (run.Parameters.Days > 0 && !run.Parameters.DumpIB.empty()) {
     RotateArchives(run.Parameters.DumpIB, run.TaskName, run.Parameters.AddName, run.Parameters.Days);
   }
+  run.Lock.Release();
   DeliverReport(context_.ServersText->Get(), run.TaskName, run.Message);
   Refresh();
 }

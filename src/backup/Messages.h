@@ -17,6 +17,11 @@ inline constexpr std::string_view MessageArchiveNotCreated = "Ошибка со�
 inline constexpr std::string_view MessageDesignerStopped =
     "Конфигуратор не завершил выгрузку за отведённое время и был остановлен.";
 
+// The log and report of a run that did not happen because another instance
+// of the program runs the task; that one records the outcome.
+inline constexpr std::string_view MessageRunningElsewhere =
+    "Задание уже выполняется в другом экземпляре Nightshelf: этот запуск его не выполнял.";
+
 // A failed run never keeps the log of an earlier, perhaps successful one: when
 // the designer leaves no log of its own, one of these says what happened.
 // The system's reason follows on the next line.

@@ -9,7 +9,7 @@
 #include "backup/Messages.h"
 #include "backup/RunLog.h"
 #include "backup/TaskStatus.h"
-#include "win/Registry.h"
+#include "win/RegistryKey.h"
 #include "zip/FileSystem.h"
 
 namespace ns {
@@ -35,15 +35,20 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 
 void RecordOutcome(TRunQueue& queue, const std::string& taskName, const std::string& taskKey, bool succeeded,
                    std::string& message, const std::string& dumpFile, const std::string& designerLog) {
-  WriteRegistryString(HKEY_CURRENT_USER, taskKey, "StateDateTime", FormatStateDateTime(LocalNow()));
+  // Opened, never created: a task deleted or renamed while it ran has no key
+  // any more, and a key made anew would hold an outcome but no settings, a
+  // task that fails every night.
+  TRegistryKey key;
+  key.Open(HKEY_CURRENT_USER, taskKey, KEY_SET_VALUE);
+  if (key.IsOpen()) key.WriteText("StateDateTime", FormatStateDateTime(LocalNow()));
   queue.SetStatus(taskName, succeeded ? StatusDone : StatusFailed);
-  WriteRegistryString(HKEY_CURRENT_USER, taskKey, "State", std::string(succeeded ? StateSucceeded : StateFailed));
+  if (key.IsOpen()) key.WriteText("State", std::string(succeeded ? StateSucceeded : StateFailed));
 
   if (message.empty()) {
     std::optional<std::string> bytes = ReadWholeFile(designerLog);
     message = bytes ? RebuildLogText(*bytes) : std::string(MessageDesignerLeftNoLog);
   }
-  WriteRegistryString(HKEY_CURRENT_USER, taskKey, "Log", message);
+  if (key.IsOpen()) key.WriteText("Log", message);
 
   DeleteFileA(dumpFile.c_str());
   DeleteFileA(designerLog.c_str());

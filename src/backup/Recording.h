@@ -15,7 +15,8 @@ namespace ns {
 // ends, or, when it cannot be read, a message that the designer left no log
 // (never the previous run's log, which may tell of a success); the log
 // becomes `message` too. Finally deletes `dumpFile` and `designerLog`.
-// Registry and deletion failures are ignored.
+// The task's key is opened, never created: a task deleted during its run
+// records nothing. Registry and deletion failures are ignored.
 void RecordOutcome(TRunQueue& queue, const std::string& taskName, const std::string& taskKey, bool succeeded,
                    std::string& message, const std::string& dumpFile, const std::string& designerLog);
 

@@ -12,7 +12,18 @@ std::size_t TRunQueue::IndexOf(std::string_view name) const {
 }
 
 bool TRunQueue::QueueTaskLocked(std::string_view name) {
-  if (IndexOf(name) != Entries.size()) return false;
+  std::size_t index = IndexOf(name);
+  if (index != Entries.size()) {
+    if (IsBusyStatus(Entries[index].Status)) return false;
+    // Finished in this run: asked for again, it runs again after what is
+    // queued now. Its old place was among the entries already taken.
+    TEntry entry = std::move(Entries[index]);
+    Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index < Taken) --Taken;
+    entry.Status = StatusQueued;
+    Entries.push_back(std::move(entry));
+    return true;
+  }
   Entries.push_back({std::string(name), std::string(StatusQueued)});
   return true;
 }
@@ -31,7 +42,10 @@ void TRunQueue::SetStatus(std::string_view name, std::string_view status) {
   std::lock_guard guard(Lock);
   auto index = IndexOf(name);
   if (status.empty()) {
-    if (index != Entries.size()) Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index != Entries.size()) {
+      Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(index));
+      if (index < Taken) --Taken;
+    }
   } else if (index != Entries.size()) {
     Entries[index].Status = status;
   } else {
@@ -58,6 +72,7 @@ std::string TRunQueue::NameAt(std::size_t index) const {
 void TRunQueue::Clear() {
   std::lock_guard guard(Lock);
   Entries.clear();
+  Taken = 0;
 }
 
 bool TRunQueue::TryBeginRun() {
@@ -67,12 +82,23 @@ bool TRunQueue::TryBeginRun() {
   return true;
 }
 
-bool TRunQueue::FinishRunUnlessQueued(std::size_t taken) {
+bool TRunQueue::TakeNextOrFinishRun(std::string& name) {
   std::lock_guard guard(Lock);
-  if (Entries.size() > taken) return false;
+  if (Taken < Entries.size()) {
+    name = Entries[Taken++].Name;
+    return true;
+  }
   Entries.clear();
+  Taken = 0;
   RunActive = false;
-  return true;
+  return false;
+}
+
+void TRunQueue::EndRun() {
+  std::lock_guard guard(Lock);
+  Entries.clear();
+  Taken = 0;
+  RunActive = false;
 }
 
 void TRunQueue::AbandonRun() {

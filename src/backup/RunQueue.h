@@ -21,9 +21,11 @@ class TRunQueue {
   TRunQueue(const TRunQueue&) = delete;
   TRunQueue& operator=(const TRunQueue&) = delete;
 
-  // Appends name="В очереди" unless an entry of that name exists, whatever
-  // its status: a task that already ran in this worker run does not run
-  // twice. True when the entry was appended.
+  // Appends name="В очереди" unless an entry of that name is still waiting
+  // or running: that one runs anyway, and a name occurs once. An entry that
+  // has finished in this worker run ("Выполнено", "Ошибка") is asked for
+  // anew: it moves to the end, waiting again, and the same walk runs it
+  // after the entries before it. True when the task was queued.
   bool QueueTask(std::string_view name);
 
   // QueueTask for each of `names` in their order, as one operation. The
@@ -54,17 +56,20 @@ class TRunQueue {
   //  - the user-interface thread starts a worker only when TryBeginRun()
   //    returns true (it marks a run active), and calls AbandonRun() if the
   //    thread then cannot be created;
-  //  - the worker, having taken `taken` entries, asks
-  //    FinishRunUnlessQueued(taken). When more entries are queued by now it
-  //    returns false and the worker goes on with them. Otherwise it clears the
-  //    queue and ends the run in the same step and returns true; the worker
-  //    must not touch the queue after that.
+  //  - the worker asks TakeNextOrFinishRun(name) for each entry. While an
+  //    entry it has not taken yet is there, that entry's name comes back with
+  //    true. Otherwise the queue is cleared and the run ended in the same
+  //    step, and the answer is false; the worker must not touch the queue
+  //    after that. EndRun() does the same at once, for a walk cut short.
   //
   // A task queued before that step is run by the old worker; one queued after
   // it finds no active run, so its start request starts a new worker even if
-  // the old thread has not quite returned yet.
+  // the old thread has not quite returned yet. The queue keeps count of the
+  // entries taken itself: a finished entry queued again moves from among them
+  // to the end.
   bool TryBeginRun();
-  bool FinishRunUnlessQueued(std::size_t taken);
+  bool TakeNextOrFinishRun(std::string& name);
+  void EndRun();
   void AbandonRun();
   bool IsRunActive() const;
 
@@ -80,6 +85,8 @@ class TRunQueue {
 
   mutable std::mutex Lock;
   std::vector<TEntry> Entries;
+  // How many entries from the front the worker of the active run has taken.
+  std::size_t Taken = 0;
   bool RunActive = false;
 };
 

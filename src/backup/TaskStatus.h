@@ -12,6 +12,9 @@ inline constexpr std::string_view StatusQueued = "В очереди";
 inline constexpr std::string_view StatusRunning = "Выполняется";
 inline constexpr std::string_view StatusDone = "Выполнено";
 inline constexpr std::string_view StatusFailed = "Ошибка";
+// The task was not run: another instance of the program (in another logon
+// session, say) runs it. Not busy here: nothing of this instance's waits.
+inline constexpr std::string_view StatusElsewhere = "Выполняется в другом экземпляре";
 
 // Outcome of the last run, recorded in the task's registry value "State".
 inline constexpr std::string_view StateSucceeded = "Успех";

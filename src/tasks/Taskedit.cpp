@@ -364,6 +364,13 @@ bool TFormTaskEdit::SaveTask() {
     if (!Changed) return true;
     old = SelectedTaskName();
     renamed = name != old;
+    // Saving would blank the outcome the run is about to write, and a
+    // rename would leave the run's task without its key.
+    if (IsTaskBusy && IsTaskBusy(old)) {
+      Refuse("Задание «" + old + "» поставлено в очередь или выполняется: сохранить его можно будет после выполнения.",
+             TaskName);
+      return false;
+    }
   }
   // Letter case does not count here: the registry would open the other task.
   if ((IsNew || renamed) && TaskExists(name)) {
@@ -389,10 +396,7 @@ bool TFormTaskEdit::SaveTask() {
     Refuse("Задание сохранено под именем «" + name + "», но прежнее задание «" + old +
            "» удалить не удалось: теперь в списке есть оба.");
   }
-  auto copy = std::make_unique<char[]>(name.size() + 1);
-  name.copy(copy.get(), name.size());
-  copy[name.size()] = '\0';
-  if (PostMessageA(owner_, WM_REFRESH_TASKS, 0, reinterpret_cast<LPARAM>(copy.get()))) copy.release();
+  PostRefreshSelecting(owner_, name);
   return true;
 }
 

@@ -7,6 +7,7 @@
 // folders through the shell's folder chooser and open the archive folder.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "tasks/LaunchParameters.h"
@@ -39,6 +40,10 @@ class TFormTaskEdit : public TForm {
   int ModalResult() const { return modalResult_; }
 
   const bool IsNew;
+  // Asked when "Да" is pressed for the task being changed: a task that the
+  // running backup waits for or runs must not change under it, and one may
+  // have been queued while the dialog was open. None: never busy.
+  std::function<bool(const std::string& taskName)> IsTaskBusy;
   // Set by every change of an input control, cleared when loading an
   // existing task is complete.
   bool Changed = false;

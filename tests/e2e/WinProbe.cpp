@@ -8,6 +8,8 @@
 //   winprobe window CLASS SECONDS        waits until a top-level window of
 //                                        that class exists; exit code 1 when
 //                                        none appeared in time
+//   winprobe lock PATH SECONDS           holds the file open with no sharing
+//                                        (deleted when closed) that long
 //   winprobe answer TITLE SECONDS BUTTON OUTFILE
 //                                        as box, but presses the button with
 //                                        that identifier (6 Yes, 7 No)
@@ -284,6 +286,17 @@ int Hold(const char* mutexName, int seconds) {
   return 0;
 }
 
+// Holds a file open with no sharing, deleted when closed, as a Nightshelf in
+// another session holds the lock of a task it runs.
+int Lock(const char* path, int seconds) {
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  Sleep(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(file);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -291,6 +304,7 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "visible") == 0) return Visible(argv[2], argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "window") == 0) return Window(argv[2], std::atoi(argv[3]));
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
+  if (argc == 4 && std::strcmp(argv[1], "lock") == 0) return Lock(argv[2], std::atoi(argv[3]));
   if (argc == 4 && std::strcmp(argv[1], "mutex") == 0) return Mutex(argv[2], std::atoi(argv[3]));
   if (argc == 3 && std::strcmp(argv[1], "computer") == 0) return Computer(argv[2]);
   if (argc == 6 && std::strcmp(argv[1], "answer") == 0) {
@@ -304,8 +318,8 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "rect") == 0) return Rect(argv[2], argv[3]);
   if (argc == 5 && std::strcmp(argv[1], "type") == 0) return Type(argv[2], argv[3], argv[4]);
   std::fprintf(stderr,
-               "usage: winprobe box|answer|visible|window|mutex|computer|hold|list|select|click|close|mouse|rect"
-               "|type ..."
+               "usage: winprobe box|answer|visible|window|mutex|computer|hold|lock|list|select|click|close|mouse"
+               "|rect|type ..."
                " (see the source)\n");
   return 2;
 }

@@ -19,15 +19,32 @@ std::vector<std::string> Entries(const TRunQueue& queue) {
   return result;
 }
 
-TEST(RunQueue, QueueTaskNeverQueuesANameTwiceWhateverItsCaseOrStatus) {
+TEST(RunQueue, QueueTaskQueuesAWaitingOrRunningNameOnceWhateverItsCase) {
   TRunQueue queue;
   EXPECT_TRUE(queue.QueueTask("Daily"));
   EXPECT_TRUE(queue.QueueTask("Ежедневно"));
   EXPECT_FALSE(queue.QueueTask("DAILY"));
   EXPECT_FALSE(queue.QueueTask("ЕЖЕДНЕВНО"));
-  queue.SetStatus("daily", StatusDone);
-  EXPECT_FALSE(queue.QueueTask("Daily"));  // done in this run: not run twice
-  EXPECT_EQ(Entries(queue), (std::vector<std::string>{"Daily=Выполнено", "Ежедневно=В очереди"}));
+  queue.SetStatus("daily", StatusRunning);
+  EXPECT_FALSE(queue.QueueTask("Daily"));  // running: it is being done
+  EXPECT_EQ(Entries(queue), (std::vector<std::string>{"Daily=Выполняется", "Ежедневно=В очереди"}));
+}
+
+// Asked for after it has finished in this run, a task runs again after what
+// is queued now: a later start's tasks, or "Выполнить сейчас", are not lost.
+TEST(RunQueue, AFinishedTaskAskedForAgainWaitsAtTheEnd) {
+  for (const char* finished : {"Выполнено", "Ошибка"}) {
+    SCOPED_TRACE(finished);
+    TRunQueue queue;
+    queue.QueueTask("A");
+    queue.QueueTask("B");
+    queue.QueueTask("C");
+    queue.SetStatus("A", finished);
+    queue.SetStatus("B", StatusRunning);
+    EXPECT_TRUE(queue.QueueTask("a"));
+    EXPECT_FALSE(queue.QueueTask("C"));
+    EXPECT_EQ(Entries(queue), (std::vector<std::string>{"B=Выполняется", "C=В очереди", "A=В очереди"}));
+  }
 }
 
 TEST(RunQueue, SetStatusKeepsThePlaceOrAppends) {
@@ -79,20 +96,26 @@ TEST(RunQueue, QueueAllTasksAppendsOnlyWhatIsNotQueued) {
 
 TEST(RunQueue, RunEndsOnlyWhenNothingNewWasQueued) {
   TRunQueue queue;
+  std::string name;
   EXPECT_FALSE(queue.IsRunActive());
   queue.QueueTask("A");
   ASSERT_TRUE(queue.TryBeginRun());
   EXPECT_FALSE(queue.TryBeginRun());  // one worker at a time
-  queue.QueueTask("B");               // handed over while A runs
-  EXPECT_FALSE(queue.FinishRunUnlessQueued(1));
+  ASSERT_TRUE(queue.TakeNextOrFinishRun(name));
+  EXPECT_EQ(name, "A");
+  queue.QueueTask("B");  // handed over while A runs
+  ASSERT_TRUE(queue.TakeNextOrFinishRun(name));
+  EXPECT_EQ(name, "B");
   EXPECT_TRUE(queue.IsRunActive());
-  EXPECT_EQ(queue.NameAt(1), "B");
-  EXPECT_TRUE(queue.FinishRunUnlessQueued(2));
+  EXPECT_FALSE(queue.TakeNextOrFinishRun(name));
   EXPECT_EQ(queue.Count(), 0u);
   EXPECT_FALSE(queue.IsRunActive());
-  // A hand-over after the end finds no run: its start request starts one.
+  // A hand-over after the end finds no run: its start request starts one,
+  // and its worker begins at the front again.
   queue.QueueTask("C");
   EXPECT_TRUE(queue.TryBeginRun());
+  ASSERT_TRUE(queue.TakeNextOrFinishRun(name));
+  EXPECT_EQ(name, "C");
 }
 
 TEST(RunQueue, AbandonedRunKeepsTheEntriesForTheNextStart) {

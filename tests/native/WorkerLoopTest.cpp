@@ -56,6 +56,31 @@ TEST(WorkerLoop, RunsEveryEntryOnceIncludingThoseQueuedDuringTheWalk) {
   EXPECT_EQ(host.RunsFailed, 0);
 }
 
+// A later start (or "Выполнить сейчас") asks for tasks during a long run:
+// one that has finished runs again after those queued now, one still waiting
+// or running is not doubled.
+TEST(WorkerLoop, ATaskAskedForAfterItFinishedRunsAgainInTheSameWalk) {
+  TRunQueue queue;
+  TCountingHost host;
+  for (const char* name : {"A", "B", "C"}) queue.QueueTask(name);
+  ASSERT_TRUE(queue.TryBeginRun());
+  std::vector<std::string> ran;
+  WalkRunQueue(queue, host, [&](const std::string& name) {
+    ran.push_back(name);
+    queue.SetStatus(name, StatusRunning);
+    if (ran.size() == 2) {
+      EXPECT_TRUE(queue.QueueTask("a"));  // finished: again
+      EXPECT_FALSE(queue.QueueTask("B"));  // running now
+      EXPECT_FALSE(queue.QueueTask("C"));  // still waiting
+    }
+    queue.SetStatus(name, name == "A" ? StatusFailed : StatusDone);
+    return true;
+  });
+  EXPECT_EQ(ran, (std::vector<std::string>{"A", "B", "C", "A"}));
+  EXPECT_EQ(queue.Count(), 0u);
+  EXPECT_EQ(host.RunsEnded, 1);
+}
+
 TEST(WorkerLoop, OneFailedOrMissingTaskMakesTheRunAFailure) {
   TRunQueue queue;
   TCountingHost host;

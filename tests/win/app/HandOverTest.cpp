@@ -203,3 +203,110 @@ TEST(HandOverListener, StopEndsTheListenersThreadEveryTime) {
 
 }  // namespace
 }  // namespace ns
+
+namespace ns {
+namespace {
+
+// A listener woken while a sender copies its text (the pulse of another
+// instance stopping its listener can come at any moment) must find either
+// nothing or the whole text. The block is laid across two pages, the second
+// one read-only at first: the write stops where it reaches that page, and
+// what a reader would take from the block at that moment is recorded before
+// the write may go on.
+struct TStoppedWrite {
+  char* Block = nullptr;
+  char* SecondPage = nullptr;
+  int Stops = 0;
+  bool Taken = false;
+  std::string TakenText;
+};
+TStoppedWrite* stoppedWrite = nullptr;
+
+LONG CALLBACK ReadTheBlockWhereTheWriteStopped(EXCEPTION_POINTERS* exception) {
+  TStoppedWrite* write = stoppedWrite;
+  const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+  if (!write || record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record.NumberParameters < 2) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  auto* address = reinterpret_cast<char*>(record.ExceptionInformation[1]);
+  if (address < write->SecondPage || address >= write->SecondPage + 4096) return EXCEPTION_CONTINUE_SEARCH;
+  ++write->Stops;
+  // The listener's own reading, on a copy: it empties the first byte.
+  char copy[HandOverMappingSize];
+  CopyMemory(copy, write->Block, sizeof copy);
+  write->Taken = TakeHandOverText(copy, write->TakenText);
+  DWORD old;
+  VirtualProtect(write->SecondPage, 4096, PAGE_READWRITE, &old);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+TEST(HandOverBlock, AReaderDuringAWriteFindsNothingRatherThanPartOfTheText) {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 40; ++i) names.push_back("Задание-" + std::to_string(i));
+  std::string text = BuildHandOverTexts(names).front();
+  ASSERT_GT(text.size(), 600u);
+
+  auto* pages = static_cast<char*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  // Both an empty block and one still holding an older, untaken text.
+  for (const std::string& before : {std::string(), std::string("/Param1Старое/")}) {
+    SCOPED_TRACE(before);
+    TStoppedWrite write;
+    write.Block = pages + 4096 - 300;
+    write.SecondPage = pages + 4096;
+    ZeroMemory(pages, 8192);
+    CopyMemory(write.Block, before.c_str(), before.size() + 1);
+    DWORD old;
+    ASSERT_TRUE(VirtualProtect(write.SecondPage, 4096, PAGE_READONLY, &old));
+    stoppedWrite = &write;
+    PVOID handler = AddVectoredExceptionHandler(1, ReadTheBlockWhereTheWriteStopped);
+    WriteHandOverText(write.Block, text);
+    RemoveVectoredExceptionHandler(handler);
+    stoppedWrite = nullptr;
+
+    ASSERT_EQ(write.Stops, 1);
+    EXPECT_FALSE(write.Taken) << write.TakenText;
+    std::string whole;
+    ASSERT_TRUE(TakeHandOverText(write.Block, whole));
+    EXPECT_EQ(whole, text);
+    EXPECT_EQ(write.Block[0], '\0');  // taken
+  }
+  VirtualFree(pages, 0, MEM_RELEASE);
+}
+
+// The worker has finished one task and runs the next when a later start
+// hands both over again: the finished one is asked for anew and runs after
+// what waits, the one still running is not doubled.
+TEST_F(HandOver, ATaskFinishedInTheRunningWorkerRunIsQueuedAgain) {
+  first.Accept(window.Handle());
+  queue->QueueTask("Готово");
+  queue->QueueTask("Идёт");
+  ASSERT_TRUE(queue->TryBeginRun());
+  std::string taken;
+  ASSERT_TRUE(queue->TakeNextOrFinishRun(taken));
+  queue->SetStatus(taken, "Выполнено");
+  ASSERT_TRUE(queue->TakeNextOrFinishRun(taken));
+  queue->SetStatus(taken, "Выполняется");
+
+  ASSERT_TRUE(ns::HandOver(later, BuildHandOverTexts({"Идёт", "готово"}), 5000));
+  // The listener asks for a worker once it has queued the text's tasks.
+  MSG message{};
+  DWORD end = GetTickCount() + 5000;
+  while (!PeekMessageA(&message, window.Handle(), WM_START_WORKER, WM_START_WORKER, PM_REMOVE) &&
+         GetTickCount() < end) {
+    Sleep(10);
+  }
+  ASSERT_EQ(message.message, WM_START_WORKER);
+  ASSERT_EQ(queue->Count(), 2u);
+  EXPECT_EQ(queue->NameAt(0), "Идёт");
+  EXPECT_EQ(queue->StatusOf("Идёт"), "Выполняется");
+  EXPECT_EQ(queue->NameAt(1), "Готово");
+  EXPECT_EQ(queue->StatusOf("Готово"), "В очереди");
+  // The same worker run takes it.
+  ASSERT_TRUE(queue->TakeNextOrFinishRun(taken));
+  EXPECT_EQ(taken, "Готово");
+  queue->EndRun();
+}
+
+}  // namespace
+}  // namespace ns

@@ -197,6 +197,13 @@ class InstallerCase(unittest.TestCase):
         self.assertIsNotNone(registered, "no task registered with the Task Scheduler")
         self.assertIn("<Description>%s</Description>" % text("RegistrationInfo/Description"), registered)
         self.assertIn("<StartWhenAvailable>true</StartWhenAvailable>", registered)
+        # A start while an earlier one lives runs beside it and hands its
+        # tasks over; skipping it would lose the night to a window left open
+        # or a message box. Nothing ends the run but the designer's own limit.
+        self.assertEqual(text("Settings/MultipleInstancesPolicy"), "Parallel")
+        self.assertEqual(text("Settings/ExecutionTimeLimit"), "PT0S")
+        # (Wine's copy always says IgnoreNew: it does not keep the policy.)
+        self.assertIn("<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", registered)
 
     def assert_removed_keeping_tasks_and_archives(self, bitness):
         home = folder(self.arch, bitness)

@@ -42,12 +42,8 @@ void MainWindowTest::Show() {
 }
 
 void MainWindowTest::Refresh(const std::string& select) {
-  char* block = nullptr;
-  if (!select.empty()) {
-    block = new char[select.size() + 1];
-    std::memcpy(block, select.c_str(), select.size() + 1);
-  }
-  SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, reinterpret_cast<LPARAM>(block));
+  LPARAM tag = select.empty() ? 0 : KeepRefreshSelection(form.Handle(), select);
+  SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, tag);
 }
 
 void MainWindowTest::SelectRow(int row) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "MainWindowFixture.h"
+#include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
 #include "app/WindowMessages.h"
 #include "tasks/TaskStore.h"
@@ -191,6 +192,107 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   EXPECT_EQ(boxes.Seen().size(), 1u);
 }
 
+BOOL CALLBACK AddStaticText(HWND child, LPARAM parameter) {
+  char className[16] = {};
+  GetClassNameA(child, className, sizeof className);
+  if (_stricmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+    *reinterpret_cast<std::string*>(parameter) += TextOf(child);
+  }
+  return TRUE;
+}
+
+// The text of a message box of this process.
+std::string BoxText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, AddStaticText, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+void Press(HWND dialog, int button) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+// Once `gone` has closed, the next message box of this process; null when
+// none comes within five seconds.
+HWND NextBox(HWND gone) {
+  for (int i = 0; i < 250; ++i, Sleep(20)) {
+    if (IsWindow(gone) && IsWindowVisible(gone)) continue;
+    if (HWND box = FindOwnWindow("#32770")) {
+      Sleep(20);  // the box fills its controls while it is being shown
+      return box;
+    }
+  }
+  return nullptr;
+}
+
+// The confirmation box keeps the window's messages flowing, so a later
+// start's hand-over can queue the task behind it: "Да" then deletes nothing.
+TEST_F(MainWindow, ATaskQueuedWhileTheDeleteBoxWasOpenIsNotDeleted) {
+  AddTask("A", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("B", "8.3/FC:\\B/DumpIBC:\\Archive");
+  Show();
+  SelectRow(1);
+  std::vector<std::string> texts;
+  TWindowAction answer("#32770", [&](HWND box) {
+    Sleep(20);
+    texts.push_back(BoxText(box));
+    form.RunQueue->QueueTask("B");
+    Press(box, IDYES);
+    if (HWND refusal = NextBox(box)) {
+      texts.push_back(BoxText(refusal));
+      Press(refusal, IDOK);
+    }
+  });
+  Click(panel.sbDelete);
+  ASSERT_TRUE(answer.Ran());
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Удалить задание B?",
+                       "Задание B поставлено в очередь или выполняется: удалить его сейчас нельзя."}));
+  EXPECT_TRUE(TaskExists("B"));
+  form.RunQueue->Clear();
+}
+
+// The editor is modal too: a task queued while it was open is not saved
+// (which would blank the outcome the run is about to write), and the editor
+// stays open with what was typed.
+TEST_F(MainWindow, ATaskQueuedWhileTheEditorWasOpenIsNotSavedAndTheEditorStays) {
+  AddTask("A", "8.3/FC:\\A/DumpIBC:\\Archive",
+          {{"StateDateTime", "01.12.2026 03:00:05"}, {"State", Success}, {"Log", "протокол"}});
+  Show();
+  SelectRow(0);
+  std::vector<std::string> texts;
+  std::string typed;
+  TWindowAction edit("TFormTaskEdit", [&](HWND editor) {
+    Sleep(50);
+    HWND folder = FindChild(editor, "Edit", "C:\\Archive");
+    if (!folder) return;
+    SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\Другой"));
+    form.RunQueue->QueueTask("A");
+    PostMessageA(FindChild(editor, "Button", "Да"), BM_CLICK, 0, 0);
+    if (HWND refusal = NextBox(nullptr)) {
+      texts.push_back(BoxText(refusal));
+      Press(refusal, IDOK);
+      for (int i = 0; i < 100 && IsWindow(refusal); ++i) Sleep(20);
+    }
+    typed = TextOf(folder);
+    if (IsWindowVisible(editor)) {
+      texts.push_back("editor open");
+      PostMessageA(editor, WM_CLOSE, 0, 0);
+    }
+  });
+  Click(panel.sbEdit);
+  ASSERT_TRUE(edit.Ran());
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Задание «A» поставлено в очередь или выполняется: сохранить его можно будет после выполнения.",
+                       "editor open"}));
+  EXPECT_EQ(typed, "C:\\Другой");
+  TRegistryKey key = OpenTask("A");
+  EXPECT_EQ(key.ReadText(""), "8.3/FC:\\A/DumpIBC:\\Archive");
+  EXPECT_EQ(key.ReadText("State"), Success);
+  EXPECT_EQ(key.ReadText("Log"), "протокол");
+  form.RunQueue->Clear();
+}
+
 TEST_F(MainWindow, EditingWithoutASelectionDoesNothingButANewTaskCanBeBegun) {
   CreateEmptyStore();
   std::vector<bool> opened;
@@ -250,6 +352,58 @@ TEST_F(MainWindow, RunNowQueuesTheTaskAndTheListFollowsTheWorkerToItsOutcome) {
   EXPECT_EQ(SelectedRow(), 0);
   EXPECT_EQ(Log(), "Не верно указаны параметры запуска.");
   EXPECT_EQ(Rows()[1].Status, "");  // "Ready" was not asked for
+}
+
+// "Выполнить сейчас" on a row that has finished in the worker run still under
+// way asks for it again: it waits behind what is queued and the same run
+// takes it. A row still waiting offers nothing to run.
+TEST_F(MainWindow, RunNowOnATaskFinishedInTheCurrentRunQueuesItAgain) {
+  AddTask("Done", "8.3/FC:\\A/DumpIBC:\\Archive");
+  AddTask("Waiting", "8.3/FC:\\A/DumpIBC:\\Archive");
+  form.RunQueue->QueueTask("Done");
+  form.RunQueue->QueueTask("Waiting");
+  // A worker run is under way (the test plays its worker).
+  ASSERT_TRUE(form.RunQueue->TryBeginRun());
+  std::string taken;
+  ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
+  form.RunQueue->SetStatus(taken, StatusDone);
+  Show();
+
+  SelectRow(1);
+  SendMessageA(panel.Handle(), WM_COMMAND, MAKEWPARAM(TMainPanel::IdRunNow, 0), 0);
+  SelectRow(0);
+  SendMessageA(panel.Handle(), WM_COMMAND, MAKEWPARAM(TMainPanel::IdRunNow, 0), 0);
+  PumpMessages(100);
+  ASSERT_EQ(form.RunQueue->Count(), 2u);
+  EXPECT_EQ(form.RunQueue->NameAt(0), "Waiting");
+  EXPECT_EQ(form.RunQueue->NameAt(1), "Done");
+  EXPECT_EQ(Rows()[0].Status, "В очереди");
+  EXPECT_EQ(Rows()[1].Status, "В очереди");
+  ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
+  EXPECT_EQ(taken, "Waiting");
+  ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
+  EXPECT_EQ(taken, "Done");
+  form.RunQueue->EndRun();
+}
+
+// A task that another instance (in another logon session) runs holds its
+// lock: the list says so, and shows the recorded outcome again once that
+// instance is done, without anyone touching the window.
+TEST_F(MainWindow, ATaskAnotherInstanceRunsIsShownSoUntilItIsDone) {
+  AddTask("A", "8.3/FC:\\A/DumpIBC:\\Archive", {{"StateDateTime", "01.12.2026 03:00:05"}, {"State", Success}});
+  AddTask("B", "8.3/FC:\\B/DumpIBC:\\Archive");
+  auto other = std::make_unique<TTaskLock>();
+  ASSERT_EQ(other->Take("A"), TTaskLock::TResult::Taken);
+  Show();
+  EXPECT_EQ(Rows(), (std::vector<TShownRow>{
+                        {"A", "8.3/FC:\\A/DumpIBC:\\Archive", "01.12.2026 03:00:05", "Выполняется в другом экземпляре"},
+                        {"B", "8.3/FC:\\B/DumpIBC:\\Archive", "", ""}}));
+  // A worker of this instance stays off the task meanwhile.
+  TTaskLock mine;
+  EXPECT_EQ(mine.Take("A"), TTaskLock::TResult::HeldElsewhere);
+  other.reset();
+  EXPECT_TRUE(PumpUntil([&] { return Rows()[0].Status == Success; }, 10000));
+  EXPECT_EQ(mine.Take("a"), TTaskLock::TResult::Taken);
 }
 
 TEST_F(MainWindow, TheAboutBoxNamesTheProgramAndItsVersion) {

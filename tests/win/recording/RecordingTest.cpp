@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "backup/RunQueue.h"
 #include "tasks/TaskStore.h"
@@ -137,6 +138,19 @@ TEST_F(Recording, AnUnreadableDesignerLogIsRecordedAsNoLogNeverAsThePreviousOne)
   EXPECT_EQ(message, "Конфигуратор не оставил протокола выгрузки.");
   EXPECT_FALSE(FileExists(dumpFile));
   DeleteFileA(designerLog.c_str());
+}
+
+// Deleted (or renamed) while it ran, a task records nothing: a key made
+// anew would hold an outcome but no settings, and fail every night after.
+TEST_F(Recording, ATaskDeletedDuringItsRunRecordsNothingAndLeavesNoKey) {
+  ASSERT_TRUE(DeleteTask(TaskName));
+  WriteFile(dumpFile, "dump");
+  std::string message;
+  RecordOutcome(queue, TaskName, TaskKeyPath(TaskName), true, message, dumpFile, designerLog);
+  EXPECT_FALSE(TaskExists(TaskName));
+  EXPECT_EQ(ListTaskNames(), std::vector<std::string>{});
+  EXPECT_EQ(queue.StatusOf(TaskName), "Выполнено");
+  EXPECT_FALSE(FileExists(dumpFile));
 }
 
 }  // namespace

@@ -55,9 +55,8 @@ std::vector<std::string> TOwnerWindow::Refreshes() {
 LRESULT CALLBACK TOwnerWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = WindowObject<TOwnerWindow>(window, message, lParam);
   if (self && message == WM_REFRESH_TASKS) {
-    char* name = reinterpret_cast<char*>(lParam);
-    self->refreshes_.push_back(name ? name : "<none>");
-    delete[] name;
+    std::string name;
+    self->refreshes_.push_back(TakeRefreshSelection(window, lParam, name) ? name : "<none>");
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

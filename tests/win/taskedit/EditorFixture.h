@@ -26,7 +26,7 @@ class TOwnerWindow {
   // Lists one task, selected, as the main window lists it.
   void ListTask(const std::string& name, const std::string& launchParameters);
   // The task names posted with WM_REFRESH_TASKS so far (after the messages
-  // waiting were handled); the blocks are freed as the main window does.
+  // waiting were handled), taken by their tags as the main window takes them.
   std::vector<std::string> Refreshes();
 
  private:
