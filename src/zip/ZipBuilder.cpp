@@ -36,6 +36,8 @@ bool TZipBuilder::AddFile(const std::string& path, const TFileStatus& status, co
   TZipEntry entry;
   entry.name = name.bytes;
   entry.flags = name.flags;
+  const uint16_t host = name.flags & kFlagUtf8Name ? kHostNtfs : kHostMsDos;
+  entry.versionMadeBy = static_cast<uint16_t>(host << 8 | kVersionDeflate);
   entry.dosDate = status.dosDate;
   entry.dosTime = status.dosTime;
   entry.externalAttributes = status.attributes & 0xFFFF;
