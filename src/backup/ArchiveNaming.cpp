@@ -98,7 +98,7 @@ std::optional<TDate> ArchiveNameDate(std::string_view fileName, int currentYear)
 bool IsOutdated(const TDate& archiveDate, const TDate& today, int days) {
   std::int64_t archive = DayNumber(archiveDate);
   std::int64_t now = DayNumber(today);
-  return archive < now - days || archive > now;
+  return archive < now - days;
 }
 
 }  // namespace ns

@@ -45,8 +45,8 @@ bool IsRotationCandidate(std::string_view fileName, std::string_view taskName, b
 std::optional<TDate> ArchiveNameDate(std::string_view fileName, int currentYear);
 
 // An archive is outdated when its day lies more than `days` days before
-// `today`, or after `today` (a clock that was set back). The day exactly
-// `days` before is kept.
+// `today`. The day exactly `days` before is kept, and so is every day after
+// `today`: such an archive means a clock that was set back, not an old dump.
 bool IsOutdated(const TDate& archiveDate, const TDate& today, int days);
 
 }  // namespace ns

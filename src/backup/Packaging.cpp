@@ -4,7 +4,6 @@
 
 #include "backup/ArchiveNaming.h"
 #include "backup/LocalClock.h"
-#include "zip/ZipCheck.h"
 #include "zip/ZipWriter.h"
 
 namespace ns {
@@ -19,23 +18,23 @@ TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bo
   ZipWriter writer(fileSystem);
   writer.ZipName = ArchiveFileName(dumpIB, today, taskName, addName);
   writer.FilesList.push_back(dumpFile);
-  // The dump is the one file this is about: one that cannot be read must not
-  // leave an archive without it that passes for a backup.
+  // This dump, just made, is the backup: it replaces the task's entry
+  // whatever the date stamps say (a clock set back, the end of daylight
+  // saving time, a second run the same day).
+  writer.ZipAction = zaReplace;
+  // The dump is the one file this is about: one that cannot be read, or is
+  // gone once the archive is free, must not leave an archive without it
+  // that passes for a backup.
   writer.SkipUnreadable = false;
+  // "Успех" means the backup reads back: the entry just written is read
+  // from the disk, before the archive is let go, and checked against the
+  // dump as it was read for packing. Other tasks' entries are not read.
+  writer.CheckWritten = true;
   try {
-    // How many files were written does not matter: an entry kept because it
-    // is as new as the dump (a clock set back) is still a packed dump. Only
-    // an error of the writer is a failure.
-    writer.Zip();
-    // "Успех" means the backup reads back: the entry just written is read
-    // from the disk and checked against the dump as it was read for
-    // packing. Other tasks' entries are not read.
-    for (const TZipEntry& entry : writer.Written()) {
-      if (auto fault = VerifyZipEntry(fileSystem, writer.ZipName, entry.name, entry.crc)) {
-        return {false, "Архив " + writer.ZipName + " не прошёл проверку после записи:\r\n" + *fault};
-      }
-    }
+    if (writer.Zip() != 1) return {false, "Архив " + writer.ZipName + ": выгрузка " + dumpFile + " в него не записана"};
     return {true, {}};
+  } catch (const EUnsoundEntry& error) {
+    return {false, "Архив " + writer.ZipName + " не прошёл проверку после записи:\r\n" + error.Fault()};
   } catch (const EUnreadableFile& error) {
     return {false, "Не удалось прочитать файл выгрузки " + error.Path() + ":\r\n" + error.Reason()};
   } catch (const EArchiveBusy&) {

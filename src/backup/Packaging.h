@@ -16,11 +16,12 @@ struct TPackOutcome {
 
 // Adds `dumpFile` to the archive of the day in `dumpIB` ("1C8-yymmdd.zip",
 // or "1C8-yymmdd-<taskName>.zip" with `addName`), creating the archive or
-// updating it: an entry of the same name is replaced unless it is as new as
-// the file, every other entry stays. The day is read from the clock now, so
+// updating it: the entry of the same name is replaced by this dump whatever
+// the date stamps say, every other entry stays. The day is read from the clock now, so
 // a dump finished after midnight lands in the new day's archive. Not packed
-// when the archive could not be written, or when the dump cannot be read
-// (then no archive is created or changed), or when the new entry does not
+// when the archive could not be written, or when the dump cannot be read or
+// is gone once the archive is free (then no archive is created or changed),
+// or when the new entry does not
 // read back from the disk as the dump was read for packing (its header, its
 // inflated data and size, its CRC): the worker then records "Ошибка
 // создания архива." with the reason. The dump file itself is left in place.

@@ -9,7 +9,7 @@
 #include "backup/ArchiveNaming.h"
 #include "backup/LocalClock.h"
 #include "win/UniqueHandle.h"
-#include "zip/ZipFormat.h"
+#include "zip/EntryName.h"
 #include "zip/ZipWriter.h"
 
 namespace ns {
@@ -38,10 +38,11 @@ std::vector<TArchive> DatedArchives(const std::string& folder, const std::string
   return archives;
 }
 
+// Names compare by what they say, whichever code the archive stores them in.
 bool HoldsEntry(const ZipWriter& archive, const std::string& entryName) {
-  return std::any_of(archive.Entries().begin(), archive.Entries().end(), [&](const TZipEntry& entry) {
-    return SameEntryName(ZipWriter::DisplayName(entry), entryName);
-  });
+  const std::string key = EntryNameKey(StoreEntryName(entryName));
+  return std::any_of(archive.Entries().begin(), archive.Entries().end(),
+                     [&](const TZipEntry& entry) { return EntryNameKey(entry) == key; });
 }
 
 // Whether the archive holds an entry of this name; false for an archive that
@@ -58,14 +59,14 @@ bool HoldsEntry(const std::string& path, const std::string& entryName) {
 }
 
 // The archive whose entry survives although it is outdated: the newest one
-// dated no later than today that holds the entry, when no archive within
-// the retention period holds it. Null when rotation may take every
-// outdated entry.
+// that holds the entry, when no archive within the retention period (or
+// dated after today, which is never outdated) holds it. Null when rotation
+// may take every outdated entry.
 const TArchive* LastGoodDump(const std::vector<TArchive>& archives, const std::string& entryName,
                              const TDate& today, int days) {
   const TArchive* newest = nullptr;
   for (const TArchive& archive : archives) {
-    if (archive.date > today || !HoldsEntry(archive.path, entryName)) continue;
+    if (!HoldsEntry(archive.path, entryName)) continue;
     if (!IsOutdated(archive.date, today, days)) return nullptr;
     if (!newest || archive.date > newest->date) newest = &archive;
   }

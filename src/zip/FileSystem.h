@@ -80,6 +80,15 @@ TFileSystem& SystemFileSystem();
 // Windows headers take that name for a macro.)
 std::string ConvertAnsiToOem(std::string_view text);
 std::string ConvertOemToAnsi(std::string_view text);
+// The text in the OEM code page when that page holds every one of its
+// characters as it is; empty when it would take a look-alike or a "?"
+// (« » become < > by "best fit", which would make two names one).
+std::optional<std::string> ConvertAnsiToOemExactly(std::string_view text);
+// UTF-8, for names the OEM code page cannot hold. A character the ANSI code
+// page lacks becomes "?" on the way back.
+std::string ConvertAnsiToUtf8(std::string_view text);
+std::string ConvertOemToUtf8(std::string_view text);
+std::string ConvertUtf8ToAnsi(std::string_view text);
 
 // Processors this process may run on (its affinity), at least 1: how many
 // threads may compress at once.

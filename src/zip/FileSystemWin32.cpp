@@ -11,6 +11,13 @@
 namespace ns {
 namespace {
 
+// How long the final move of a new archive over the old one is retried while
+// another program holds the old one, and how often: long enough for a
+// reader that looks at the archive for a moment, short enough that a file
+// held for good fails the run within seconds rather than hours.
+constexpr DWORD kReplaceWaitMs = 10000;
+constexpr DWORD kReplaceRetryMs = 200;
+
 class TWin32File final : public TFile {
  public:
   explicit TWin32File(UniqueFile handle) : handle_(std::move(handle)) {}
@@ -93,8 +100,11 @@ class TWin32FileSystem final : public TFileSystem {
   }
 
   std::unique_ptr<TFile> OpenRead(const std::string& path) override {
-    UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Delete sharing: while we read an archive (checking an entry, copying
+    // the others into a new one), its next writer may still move its new
+    // archive over it; we go on reading the old one.
+    UniqueFile handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle) ThrowLastError("CreateFileA");
     return std::make_unique<TWin32File>(std::move(handle));
   }
@@ -111,8 +121,17 @@ class TWin32FileSystem final : public TFileSystem {
   }
 
   void Replace(const std::string& from, const std::string& to) override {
-    CheckWin32(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH),
-               "MoveFileExA");
+    // A program that opened the archive without delete sharing (a copy
+    // tool, Explorer's preview, an antivirus scan) refuses the move while it
+    // holds it, mostly for a moment: a night's backup is worth a short wait.
+    for (DWORD waited = 0;;) {
+      if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
+      DWORD error = ::GetLastError();
+      bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+      if (!held || waited >= kReplaceWaitMs) ThrowWin32Error(error, "MoveFileExA");
+      ::Sleep(kReplaceRetryMs);
+      waited += kReplaceRetryMs;
+    }
   }
 
   void Remove(const std::string& path) override { CheckWin32(::DeleteFileA(path.c_str()), "DeleteFileA"); }
@@ -154,6 +173,24 @@ std::string Convert(std::string_view text, BOOL(WINAPI* convert)(LPCSTR, LPSTR, 
   return result;
 }
 
+std::wstring ToWide(std::string_view text, UINT codePage) {
+  if (text.empty()) return {};
+  int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+// `usedDefault` only where the code page allows it (not for UTF-8).
+std::string FromWide(const std::wstring& wide, UINT codePage, DWORD flags, BOOL* usedDefault) {
+  if (wide.empty()) return {};
+  int size = static_cast<int>(wide.size());
+  int length = ::WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, usedDefault);
+  std::string text(static_cast<size_t>(length), '\0');
+  ::WideCharToMultiByte(codePage, flags, wide.data(), size, text.data(), length, nullptr, usedDefault);
+  return text;
+}
+
 }  // namespace
 
 TFileSystem& SystemFileSystem() {
@@ -171,5 +208,22 @@ unsigned UsableProcessorCount() {
 
 std::string ConvertAnsiToOem(std::string_view text) { return Convert(text, ::CharToOemBuffA); }
 std::string ConvertOemToAnsi(std::string_view text) { return Convert(text, ::OemToCharBuffA); }
+
+std::optional<std::string> ConvertAnsiToOemExactly(std::string_view text) {
+  // No best fit: a character the OEM page lacks must show, not turn into a
+  // look-alike. And the way back must give the same characters again.
+  std::wstring wide = ToWide(text, CP_ACP);
+  BOOL usedDefault = FALSE;
+  std::string oem = FromWide(wide, CP_OEMCP, WC_NO_BEST_FIT_CHARS, &usedDefault);
+  if (usedDefault || ToWide(oem, CP_OEMCP) != wide) return std::nullopt;
+  return oem;
+}
+
+std::string ConvertAnsiToUtf8(std::string_view text) { return FromWide(ToWide(text, CP_ACP), CP_UTF8, 0, nullptr); }
+std::string ConvertOemToUtf8(std::string_view text) { return FromWide(ToWide(text, CP_OEMCP), CP_UTF8, 0, nullptr); }
+std::string ConvertUtf8ToAnsi(std::string_view text) {
+  BOOL usedDefault = FALSE;
+  return FromWide(ToWide(text, CP_UTF8), CP_ACP, WC_NO_BEST_FIT_CHARS, &usedDefault);
+}
 
 }  // namespace ns

@@ -26,7 +26,7 @@ uint16_t InternalAttributes(const LiteralCounts& counts) { return counts.binary 
 TZipBuilder::TZipBuilder(TFileSystem& fileSystem, TFile& output, int level)
     : fileSystem_(fileSystem), output_(output), level_(level), buffer_(kChunkSize) {}
 
-bool TZipBuilder::AddFile(const std::string& path, const TFileStatus& status, const std::string& name) {
+bool TZipBuilder::AddFile(const std::string& path, const TFileStatus& status, const TStoredName& name) {
   std::unique_ptr<TFile> input;
   try {
     input = fileSystem_.OpenRead(path);
@@ -34,7 +34,10 @@ bool TZipBuilder::AddFile(const std::string& path, const TFileStatus& status, co
     return false;  // a file that cannot be opened is skipped, not an error
   }
   TZipEntry entry;
-  entry.name = name;
+  entry.name = name.bytes;
+  entry.flags = name.flags;
+  const uint16_t host = name.flags & kFlagUtf8Name ? kHostNtfs : kHostMsDos;
+  entry.versionMadeBy = static_cast<uint16_t>(host << 8 | kVersionDeflate);
   entry.dosDate = status.dosDate;
   entry.dosTime = status.dosTime;
   entry.externalAttributes = status.attributes & 0xFFFF;
@@ -163,7 +166,7 @@ void TZipBuilder::CopyEntry(TFile& source, uint64_t dataEnd, const TZipEntry& en
 }
 
 void TZipBuilder::Add(TZipEntry entry) {
-  names_.insert(FoldedEntryName(entry.name));
+  names_.insert(EntryNameKey(entry));
   entries_.push_back(std::move(entry));
 }
 

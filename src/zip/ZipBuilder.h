@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "zip/EntryName.h"
 #include "zip/FileSystem.h"
 #include "zip/ZipFormat.h"
 #include "zip/ZipOutput.h"
@@ -16,10 +17,10 @@ class TZipBuilder {
  public:
   TZipBuilder(TFileSystem& fileSystem, TFile& output, int level);
 
-  // Writes the file at `path` as the entry `name` (OEM code page, forward
-  // slashes). Returns false, having written nothing, when the file cannot be
-  // opened; a failure after that throws.
-  bool AddFile(const std::string& path, const TFileStatus& status, const std::string& name);
+  // Writes the file at `path` as the entry `name`. Returns false, having
+  // written nothing, when the file cannot be opened; a failure after that
+  // throws.
+  bool AddFile(const std::string& path, const TFileStatus& status, const TStoredName& name);
 
   // Copies `entry` of the archive `source` unchanged: its local header is
   // rebuilt from the directory's values, its data copied byte for byte. The
@@ -30,8 +31,8 @@ class TZipBuilder {
   // one from a file, the CRC-32 is that of the data as it was read.
   const TZipEntry& Last() const { return entries_.back(); }
 
-  // Whether an entry of this name (compared as entry names are) is in.
-  bool Holds(const std::string& name) const { return names_.count(FoldedEntryName(name)) != 0; }
+  // Whether an entry of this name (an EntryNameKey) is in.
+  bool Holds(const std::string& key) const { return names_.count(key) != 0; }
 
   // Writes the central directory and the end records.
   void Finish(const std::string& comment);

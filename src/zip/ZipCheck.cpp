@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "zip/Crc32.h"
+#include "zip/EntryName.h"
 
 namespace ns {
 
@@ -149,13 +150,15 @@ void TZipChecker::CheckDataDescriptor(const TZipEntry& entry, uint64_t dataEnd) 
 }
 
 std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
-                                          const std::string& entryName, std::optional<uint32_t> expectedCrc) {
+                                          const std::string& entryName, std::optional<uint32_t> expectedCrc,
+                                          uint16_t nameFlags) {
   try {
     TZipChecker checker(fileSystem, archivePath);
+    const std::string key = EntryNameKey(entryName, nameFlags);
     for (const TZipEntry& entry : checker.Entries()) {
-      if (SameEntryName(entry.name, entryName)) return checker.Check(entry, expectedCrc);
+      if (EntryNameKey(entry) == key) return checker.Check(entry, expectedCrc);
     }
-    return "the archive holds no entry named \"" + ConvertOemToAnsi(entryName) + "\"";
+    return "the archive holds no entry named \"" + DisplayEntryName(entryName, nameFlags) + "\"";
   } catch (const std::exception& e) {
     return std::string(e.what());
   }

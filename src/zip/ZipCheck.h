@@ -44,11 +44,13 @@ class TZipChecker {
 };
 
 // Checks the entry named `entryName` (as the archive stores it, like the
-// names of ZipWriter::Written(); compared as the writer compares names) of
+// names of ZipWriter::Written(), with `nameFlags` saying whether that is
+// UTF-8; compared as the writer compares names) of
 // the archive at `archivePath`, and no other. Returns why it is not sound —
 // the archive cannot be read, holds no such entry, or the entry fails the
 // check — or nothing when it is. Never throws for a fault of the archive.
 std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
-                                          const std::string& entryName, std::optional<uint32_t> expectedCrc);
+                                          const std::string& entryName, std::optional<uint32_t> expectedCrc,
+                                          uint16_t nameFlags = 0);
 
 }  // namespace ns

@@ -48,6 +48,14 @@ inline constexpr uint16_t kMethodStored = 0;
 inline constexpr uint16_t kMethodDeflated = 8;
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
 inline constexpr uint16_t kFlagDataDescriptor = 0x0008;
+// The entry's name (and comment) is UTF-8 rather than the OEM code page.
+inline constexpr uint16_t kFlagUtf8Name = 0x0800;
+// The system an entry was made on, in the upper byte of "version made by":
+// MS-DOS (FAT) for ours, NTFS for those with UTF-8 names, because Info-ZIP's
+// unzip takes the name of an MS-DOS entry for OEM text even when the flag
+// says UTF-8. Both keep the MS-DOS attribute bits.
+inline constexpr uint16_t kHostMsDos = 0;
+inline constexpr uint16_t kHostNtfs = 10;
 // A classic field holding its largest value says "see the ZIP64 record".
 inline constexpr uint32_t kMax32 = 0xFFFFFFFF;
 inline constexpr uint16_t kMax16 = 0xFFFF;
@@ -110,7 +118,7 @@ struct TZipEntry {
   uint16_t internalAttributes = 0;
   uint32_t externalAttributes = 0;
   uint64_t localHeaderOffset = 0;
-  std::string name;  // as stored: OEM code page, forward slashes
+  std::string name;  // as stored: OEM code page (UTF-8 with kFlagUtf8Name), forward slashes
   std::string extra;
   std::string comment;
 

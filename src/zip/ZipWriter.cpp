@@ -5,7 +5,9 @@
 #include <memory>
 #include <thread>
 
+#include "zip/EntryName.h"
 #include "zip/ZipBuilder.h"
+#include "zip/ZipCheck.h"
 #include "zip/ZipDirectory.h"
 
 namespace ns {
@@ -14,14 +16,28 @@ namespace {
 
 // The new archive, written under a temporary name in the archive's own
 // folder (so the final move is a rename on one volume). Unless it is moved
-// into place it is deleted when this object goes, on every path.
+// into place it is deleted when this object goes, on every path. Made only
+// by a writer that holds the archive's lock.
 class TPendingArchive {
  public:
   TPendingArchive(TFileSystem& fileSystem, const std::string& target) : fileSystem_(fileSystem), target_(target) {
-    // A name left by someone else, or by a run that was cut off, is never
-    // overwritten: the next one is tried.
+    // Every writer of this archive makes its temporary file under the lock
+    // and removes it before letting go, so a file of such a name that is
+    // there now was left by a writer that died (a power loss, a killed
+    // process). Left alone, these pile up as large as the archive each.
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      std::string leftover = TemporaryName(attempt);
+      auto status = fileSystem_.Status(leftover);
+      if (!status || status->IsFolder()) continue;
+      try {
+        fileSystem_.Remove(leftover);
+      } catch (const Exception&) {
+        // Held by some other program after all: it is not ours to take.
+      }
+    }
+    // A name still taken is never overwritten: the next one is tried.
     for (int attempt = 0; attempt < kAttempts && !file_; ++attempt) {
-      path_ = target + (attempt == 0 ? std::string() : "." + std::to_string(attempt)) + ".tmp";
+      path_ = TemporaryName(attempt);
       file_ = fileSystem_.CreateNew(path_);
     }
     if (!file_) throw Exception("Cannot create a temporary file for \"" + target + "\"");
@@ -41,6 +57,11 @@ class TPendingArchive {
   TPendingArchive& operator=(const TPendingArchive&) = delete;
 
   TFile& File() { return *file_; }
+
+  // The names this writer gives its temporary files, and no others.
+  std::string TemporaryName(int attempt) const {
+    return target_ + (attempt == 0 ? std::string() : "." + std::to_string(attempt)) + ".tmp";
+  }
 
   // The complete archive reaches the disk, then takes the target's place.
   void Commit() {
@@ -62,12 +83,18 @@ class TPendingArchive {
 // How often a waiting writer looks whether the archive is free.
 constexpr std::chrono::milliseconds kLockPoll{100};
 
-// One file to add: its path and its entry name.
+// One file to add: its path, its entry name and what that is compared by.
 struct TItem {
   std::string path;
-  std::string name;
+  TStoredName name;
+  std::string key;
   bool done = false;
 };
+
+TItem MakeItem(std::string path, TStoredName name) {
+  std::string key = EntryNameKey(name);
+  return {std::move(path), std::move(name), std::move(key)};
+}
 
 bool IsSeparator(char c) {
 #ifdef _WIN32
@@ -77,14 +104,7 @@ bool IsSeparator(char c) {
 #endif
 }
 
-// A name as the archive stores it: OEM code page, forward slashes.
-std::string StoredName(const std::string& name) {
-  std::string stored = ConvertAnsiToOem(name);
-  std::replace(stored.begin(), stored.end(), '\\', '/');
-  return stored;
-}
-
-std::string EntryNameOf(const std::string& path, bool storePaths) {
+TStoredName EntryNameOf(const std::string& path, bool storePaths) {
   size_t start = 0;
   if (storePaths) {
     // The path less its drive and its leading separators.
@@ -95,7 +115,7 @@ std::string EntryNameOf(const std::string& path, bool storePaths) {
     while (i > 0 && !IsSeparator(path[i - 1])) --i;
     start = i;
   }
-  return StoredName(path.substr(start));
+  return StoreEntryName(path.substr(start));
 }
 
 uint32_t DosStamp(uint16_t date, uint16_t time) { return (static_cast<uint32_t>(date) << 16) | time; }
@@ -113,16 +133,12 @@ void CollectItems(TFileSystem& fileSystem, const std::string& path, bool recurse
       return;
     }
   }
-  items.push_back({path, EntryNameOf(path, storePaths)});
+  items.push_back(MakeItem(path, EntryNameOf(path, storePaths)));
 }
 
 }  // namespace
 
-std::string ZipWriter::DisplayName(const TZipEntry& entry) {
-  std::string name = ConvertOemToAnsi(entry.name);
-  std::replace(name.begin(), name.end(), '/', '\\');
-  return name;
-}
+std::string ZipWriter::DisplayName(const TZipEntry& entry) { return DisplayEntryName(entry.name, entry.flags); }
 
 std::unique_ptr<TLock> ZipWriter::LockArchive() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMs);
@@ -162,10 +178,18 @@ int ZipWriter::Zip() {
     directory = ReadZipDirectory(*old);
   }
 
+  // A file that was readable a moment ago and is not now (gone or taken by
+  // another process while we waited for the archive) is passed over only
+  // when that is allowed; otherwise nothing is written.
+  auto present = [&](const TItem& item) {
+    auto status = fileStatus(item);
+    if (!status && !SkipUnreadable) throw EUnreadableFile(item.path, "it was gone once the archive was free");
+    return status;
+  };
+  for (const TItem& item : items) present(item);
+
   TPendingArchive pending(fileSystem_, ZipName);
   TZipBuilder builder(fileSystem_, pending.File(), PackLevel);
-  // A file that was readable a moment ago and is not now (taken by another
-  // process meanwhile) is passed over only when that is allowed.
   auto add = [&](const TItem& item, const TFileStatus& status) {
     if (builder.AddFile(item.path, status, item.name)) return true;
     if (!SkipUnreadable) throw EUnreadableFile(item.path, "it could not be opened");
@@ -175,12 +199,12 @@ int ZipWriter::Zip() {
   // Existing entries keep their order; a file of the same name takes its
   // entry's place when the action says so.
   for (const TZipEntry& entry : directory.entries) {
-    auto item = std::find_if(items.begin(), items.end(),
-                             [&](const TItem& i) { return !i.done && SameEntryName(i.name, entry.name); });
+    const std::string key = EntryNameKey(entry);
+    auto item = std::find_if(items.begin(), items.end(), [&](const TItem& i) { return !i.done && i.key == key; });
     bool replaced = false;
     if (item != items.end()) {
       item->done = true;
-      auto status = fileStatus(*item);
+      auto status = present(*item);
       bool newer = status && DosStamp(status->dosDate, status->dosTime) > DosStamp(entry.dosDate, entry.dosTime);
       if (status && (newer || ZipAction == zaReplace)) replaced = add(*item, *status);
     }
@@ -193,8 +217,8 @@ int ZipWriter::Zip() {
 
   if (ZipAction != zaFreshen) {
     for (TItem& item : items) {
-      if (item.done || builder.Holds(item.name)) continue;
-      auto status = fileStatus(item);
+      if (item.done || builder.Holds(item.key)) continue;
+      auto status = present(item);
       if (status && add(item, *status)) written_.push_back(builder.Last());
     }
   }
@@ -202,12 +226,22 @@ int ZipWriter::Zip() {
   builder.Finish(directory.comment);
   old.reset();
   pending.Commit();
+  // Read back before the lock goes: the next writer would otherwise move
+  // its archive over this one while it is being read, and either the check
+  // or that writer would fail.
+  if (CheckWritten) {
+    for (const TZipEntry& entry : written_) {
+      if (auto fault = VerifyZipEntry(fileSystem_, ZipName, entry.name, entry.crc, entry.flags)) {
+        throw EUnsoundEntry(ZipName, *fault);
+      }
+    }
+  }
   return static_cast<int>(written_.size());
 }
 
 int ZipWriter::DeleteEntries() {
   std::vector<TItem> doomed;
-  for (const auto& name : FilesList) doomed.push_back({std::string(), StoredName(name)});
+  for (const auto& name : FilesList) doomed.push_back(MakeItem(std::string(), StoreEntryName(name)));
 
   auto lock = LockArchive();
   auto old = fileSystem_.OpenRead(ZipName);
@@ -216,8 +250,8 @@ int ZipWriter::DeleteEntries() {
   TZipBuilder builder(fileSystem_, pending.File(), PackLevel);
   int removed = 0;
   for (const TZipEntry& entry : directory.entries) {
-    auto item = std::find_if(doomed.begin(), doomed.end(),
-                             [&](const TItem& i) { return !i.done && SameEntryName(i.name, entry.name); });
+    const std::string key = EntryNameKey(entry);
+    auto item = std::find_if(doomed.begin(), doomed.end(), [&](const TItem& i) { return !i.done && i.key == key; });
     if (item != doomed.end()) {
       item->done = true;
       ++removed;

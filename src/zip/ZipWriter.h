@@ -11,7 +11,10 @@
 // Writers of one archive take turns: each holds a lock beside the archive
 // from reading it to moving the new one into place, so a second writer
 // (another process, another user) waits and then works on the archive the
-// first one left, instead of dropping what the first one added.
+// first one left, instead of dropping what the first one added. Holding the
+// lock, a writer also removes the temporary files of writers that died
+// before they could (their names, "<archive>.tmp" and "<archive>.N.tmp", are
+// made by no one else).
 #include <string>
 #include <vector>
 
@@ -41,6 +44,19 @@ class EUnreadableFile : public Exception {
   std::string reason_;
 };
 
+// An entry just written did not read back from the disk as its file was
+// read for packing.
+class EUnsoundEntry : public Exception {
+ public:
+  EUnsoundEntry(const std::string& archive, std::string fault)
+      : Exception("The archive \"" + archive + "\" does not read back: " + fault), fault_(std::move(fault)) {}
+  // What was found wrong.
+  const std::string& Fault() const { return fault_; }
+
+ private:
+  std::string fault_;
+};
+
 // Another writer held the archive for longer than LockWaitMs.
 class EArchiveBusy : public Exception {
  public:
@@ -65,6 +81,10 @@ class ZipWriter {
   // How long to wait for another writer of the same archive: long enough for
   // it to pack the largest dump.
   unsigned LockWaitMs = 30 * 60 * 1000;
+  // True: Zip reads every entry it wrote back from the disk, while it still
+  // holds the archive, and throws EUnsoundEntry when one is not as its file
+  // was read for packing.
+  bool CheckWritten = false;
 
   // The file beside an archive that its writers lock.
   static std::string LockPath(const std::string& zipName) { return zipName + ".lock"; }
@@ -74,7 +94,8 @@ class ZipWriter {
 
   // Adds the files of FilesList to the archive, creating it when it does not
   // exist. Returns how many were written as entries (new or replacing);
-  // missing or unopenable files are skipped unless SkipUnreadable is off.
+  // missing or unopenable files are skipped unless SkipUnreadable is off,
+  // also when they go missing while the archive is waited for.
   // Throws when the archive cannot be read or written.
   int Zip();
   // After Zip: the entries it wrote from files, with the CRC-32 of each

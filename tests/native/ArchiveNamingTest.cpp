@@ -115,8 +115,11 @@ TEST(ArchiveNaming, OutdatedArchives) {
       {{2026, 12, 10}, 7, false},
       {{2026, 12, 3}, 7, false},  // exactly Days before: kept
       {{2026, 12, 2}, 7, true},
-      {{2026, 12, 11}, 7, true},  // a day after today: the clock was set back
-      {{2027, 1, 1}, 999, true},
+      // After today: the clock was set back, and the archive may hold the
+      // only good dump. Never outdated, however far ahead.
+      {{2026, 12, 11}, 7, false},
+      {{2027, 1, 1}, 999, false},
+      {{2075, 12, 31}, 0, false},
       {{2026, 11, 30}, 10, false},
       {{2026, 11, 29}, 10, true},
       {{2025, 12, 10}, 365, false},

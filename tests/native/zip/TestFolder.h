@@ -103,6 +103,7 @@ class TFaultyFileSystem final : public TFileSystem {
   int64_t writeBudget = -1;    // bytes that can be written before the disk is full; -1 unlimited
   bool failReplace = false;
   std::map<std::string, uint16_t> dosDates;  // last-write dates that replace the real ones
+  std::string removeOnLock;  // a file removed once the archive's lock is taken
 
   std::optional<TFileStatus> Status(const std::string& path) override {
     auto status = SystemFileSystem().Status(path);
@@ -127,7 +128,15 @@ class TFaultyFileSystem final : public TFileSystem {
     SystemFileSystem().Replace(from, to);
   }
   void Remove(const std::string& path) override { SystemFileSystem().Remove(path); }
-  std::unique_ptr<TLock> TryLock(const std::string& path) override { return SystemFileSystem().TryLock(path); }
+  std::unique_ptr<TLock> TryLock(const std::string& path) override {
+    auto lock = SystemFileSystem().TryLock(path);
+    // Another program removes the file while the archive is waited for.
+    if (lock && !removeOnLock.empty()) {
+      SystemFileSystem().Remove(removeOnLock);
+      removeOnLock.clear();
+    }
+    return lock;
+  }
   std::vector<std::string> ListFolder(const std::string& path) override {
     return SystemFileSystem().ListFolder(path);
   }

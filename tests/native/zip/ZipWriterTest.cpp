@@ -26,7 +26,7 @@ uint32_t CrcOf(const std::string& data) { return Crc32(0, data.data(), data.size
 // reader finds it, with its local header checked against its central one.
 struct TRawEntry {
   std::string name;
-  uint16_t method, internal, time, date;
+  uint16_t flags, method, internal, time, date;
   uint32_t crc, external, local;
   std::string data;  // as stored
 };
@@ -39,6 +39,7 @@ std::vector<TRawEntry> RawEntries(const std::string& a) {
   for (int i = 0; i < U16(a, end + 10); ++i) {
     EXPECT_EQ(U32(a, at), 0x02014b50u);
     TRawEntry e;
+    e.flags = U16(a, at + 8);
     e.method = U16(a, at + 10);
     e.time = U16(a, at + 12);
     e.date = U16(a, at + 14);
@@ -496,6 +497,131 @@ TEST(ZipWriter, AWriterThatWaitsTooLongGivesUp) {
   holder.join();
   EXPECT_EQ(NamesOf(ReadAll(writer.ZipName)), std::vector<std::string>{});
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"1C8-240101.zip", "a.dt", "b.dt"}));
+}
+
+// Names that code page 866 cannot hold (quotation marks, dashes, the
+// ellipsis common in Russian task names) are written in UTF-8 with the flag
+// that says so; a look-alike or "?" would make two tasks share one entry and
+// leave the entry unmatched by its own task. Names 866 holds stay as they
+// were. Replacing and deleting match names by what they say.
+TEST(ZipWriter, NamesTheOemCodePageCannotHoldAreWrittenInUtf8) {
+  TTestFolder folder;
+  const struct {
+    std::string name;    // as the program holds it (Windows-1251)
+    std::string stored;  // as the archive must hold it
+    uint16_t flags;
+  } cases[] = {
+      {"Бух «А».dt", "\xD0\x91\xD1\x83\xD1\x85\x20\xC2\xAB\xD0\x90\xC2\xBB\x2E\x64\x74", 0x0800},
+      {"Бух „А“.dt", "\xD0\x91\xD1\x83\xD1\x85\x20\xE2\x80\x9E\xD0\x90\xE2\x80\x9C\x2E\x64\x74", 0x0800},
+      {"Отчёт – итог….dt",
+       "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82\x20\xE2\x80\x93\x20\xD0\xB8\xD1\x82\xD0\xBE\xD0\xB3\xE2\x80\xA6\x2E"
+       "\x64\x74",
+       0x0800},
+      {"Склад №2.dt", "\x91\xAA\xAB\xA0\xA4\x20\xFC\x32\x2E\x64\x74", 0},
+      {"Daily.dt", "Daily.dt", 0},
+  };
+  ZipWriter writer;
+  writer.ZipName = folder.Path("1C8-261206.zip");
+  for (const auto& c : cases) writer.FilesList.push_back(folder.Write(c.name, "dump of " + c.name));
+  ASSERT_EQ(writer.Zip(), 5);
+  auto check = [&](const std::vector<size_t>& present) {
+    auto raw = RawEntries(ReadAll(writer.ZipName));
+    ASSERT_EQ(raw.size(), present.size());
+    writer.ReadZip();
+    for (size_t i = 0; i < present.size(); ++i) {
+      const auto& c = cases[present[i]];
+      EXPECT_EQ(raw[i].name, c.stored) << c.name;
+      EXPECT_EQ(raw[i].flags, c.flags) << c.name;
+      EXPECT_EQ(ZipWriter::DisplayName(writer.Entries()[i]), c.name);
+    }
+  };
+  check({0, 1, 2, 3, 4});
+
+  // Each name finds its own entry and no other: replaced in place...
+  writer.ZipAction = zaReplace;
+  writer.FilesList = {folder.Write(cases[0].name, "second dump")};
+  ASSERT_EQ(writer.Zip(), 1);
+  check({0, 1, 2, 3, 4});
+  auto raw = RawEntries(ReadAll(writer.ZipName));
+  EXPECT_EQ(raw[0].crc, CrcOf("second dump"));
+  EXPECT_EQ(raw[1].crc, CrcOf("dump of " + cases[1].name));
+  // ...and deleted, letter case of the Latin letters aside.
+  writer.FilesList = {cases[0].name, "БУХ „А“.DT", "DAILY.DT"};
+  EXPECT_EQ(writer.DeleteEntries(), 2);
+  check({1, 2, 3});
+}
+
+// A crashed writer's temporary files ("<archive>.tmp", "<archive>.N.tmp")
+// are as large as the archive and would pile up until the folder has no
+// room and no free name left: the next writer removes them. Names that
+// merely look like them are someone else's.
+TEST(ZipWriter, TheNextWriterRemovesTheTemporaryFilesOfOneThatDied) {
+  for (bool deleting : {false, true}) {
+    SCOPED_TRACE(deleting);
+    TTestFolder folder;
+    ZipWriter writer;
+    writer.ZipName = folder.Path("a.zip");
+    writer.FilesList = {folder.Write("one.txt", Text(3000))};
+    ASSERT_EQ(writer.Zip(), 1);
+    // As many as a writer ever tries: before, the next one found no name.
+    for (int n = 0; n < 100; ++n) folder.Write(n == 0 ? "a.zip.tmp" : "a.zip." + std::to_string(n) + ".tmp", "left");
+    const std::vector<std::string> others = {"a.zip.100.tmp", "a.zip.x.tmp", "a.zip.tmp.bak", "b.zip.tmp",
+                                             "a.zip.01.tmp", "a.tmp"};
+    for (const auto& name : others) folder.Write(name, "not ours");
+    folder.MakeFolder("a.zip.2.tmp.d");
+
+    if (deleting) {
+      writer.FilesList = {"one.txt"};
+      EXPECT_EQ(writer.DeleteEntries(), 1);
+    } else {
+      writer.FilesList = {folder.Write("two.txt", Text(4000))};
+      EXPECT_EQ(writer.Zip(), 1);
+    }
+    std::vector<std::string> expected = others;
+    expected.insert(expected.end(), {"a.zip", "a.zip.2.tmp.d", "one.txt"});
+    if (!deleting) expected.push_back("two.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Names(), expected);
+    for (const auto& name : others) EXPECT_EQ(ReadAll(folder.Path(name)), "not ours") << name;
+  }
+}
+
+// A file that must be packed and is gone once the archive is free (removed
+// while another writer held it): an error, and the archive stays as it was,
+// instead of an archive without the file that passes for a success.
+TEST(ZipWriter, WithoutSkippingAFileGoneWhileWaitingIsAnError) {
+  TTestFolder folder;
+  TFaultyFileSystem fileSystem;
+  ZipWriter writer(fileSystem);
+  writer.ZipName = folder.Path("1C8-240101.zip");
+  writer.FilesList = {folder.Write("a.dt", Text(1000))};
+  ASSERT_EQ(writer.Zip(), 1);
+  const std::string before = ReadAll(writer.ZipName);
+
+  for (const char* name : {"a.dt", "b.dt"}) {  // replacing an entry, adding one
+    SCOPED_TRACE(name);
+    std::string dump = folder.Write(name, Text(2000));
+    fileSystem.removeOnLock = dump;
+    writer.SkipUnreadable = false;
+    writer.FilesList = {dump};
+    try {
+      writer.Zip();
+      ADD_FAILURE() << "packed nothing, and said nothing";
+    } catch (const EUnreadableFile& error) {
+      EXPECT_EQ(error.Path(), dump);
+    }
+    EXPECT_EQ(ReadAll(writer.ZipName), before);
+    std::vector<std::string> left = {"1C8-240101.zip"};
+    if (std::string(name) != "a.dt") left.push_back("a.dt");
+    EXPECT_EQ(folder.Names(), left);
+    // Allowed to skip it, the writer keeps the archive's entries as they were.
+    folder.Write(name, Text(2000));
+    fileSystem.removeOnLock = dump;
+    writer.SkipUnreadable = true;
+    EXPECT_EQ(writer.Zip(), 0);
+    EXPECT_EQ(NamesOf(ReadAll(writer.ZipName)), std::vector<std::string>{"a.dt"});
+    folder.Write("a.dt", Text(1000));
+  }
 }
 
 }  // namespace

@@ -229,6 +229,55 @@ class NewArchives(Case):
             self.assertEqual(z.read("a.txt"), b"second version " * 7000)
         self.assertEqual(self.listing(), [b"a.txt", b"b.txt", b"x.zip"])
 
+    def test_names_code_page_866_cannot_hold_read_back_in_utf8(self):
+        """Quotation marks, dashes and the ellipsis of Russian task names have
+        no place in code page 866: such names are UTF-8 with flag bit 11, and
+        every reader shows them as they were; names 866 holds stay in 866."""
+        files = {
+            "Бух «Ромашка».dt": b"romashka " * 3000,
+            "Бух «А».dt": b"quotes " * 2000,
+            "Бух „А“.dt": b"low quotes " * 2000,
+            "Отчёт – итог….dt": b"dash",
+            "Склад №2.dt": b"warehouse " * 1000,
+        }
+        paths = [self.write(n, d, mtime=1_700_000_000) for n, d in files.items()]
+        archive = self.path("1C8-261206.zip")
+        self.assertEqual(zipw_add(archive, *paths), len(files))
+        self.assertReadable(archive)
+        utf8 = {n for n in files if not n.startswith("Склад")}
+        with zipfile.ZipFile(os.fsdecode(archive), metadata_encoding="cp866") as z:
+            self.assertEqual([i.filename for i in z.infolist()], list(files))
+            for info in z.infolist():
+                self.assertEqual(info.flag_bits, 0x800 if info.filename in utf8 else 0, info.filename)
+                # NTFS, not MS-DOS: unzip reads the name of an MS-DOS entry as OEM text.
+                self.assertEqual(info.create_system, 10 if info.filename in utf8 else 0, info.filename)
+                self.assertEqual(z.read(info), files[info.filename])
+        # Info-ZIP and 7-Zip name them the same, in a UTF-8 locale (names in
+        # code page 866 need an option of theirs, which is no change).
+        env = dict(os.environ, LC_ALL="C.UTF-8", LANG="C.UTF-8")
+        r = subprocess.run(["unzip", "-Z1", archive], capture_output=True, check=True, env=env)
+        listed = r.stdout.decode("utf-8", "replace").splitlines()
+        self.assertEqual([n for n in listed if n in utf8], [n for n in files if n in utf8])
+        r = subprocess.run(["7z", "l", "-slt", "-sccUTF-8", archive], capture_output=True, check=True, env=env)
+        listed = [l[7:] for l in r.stdout.decode("utf-8", "replace").splitlines() if l.startswith("Path = ")]
+        self.assertEqual([n for n in listed if n in utf8], [n for n in files if n in utf8])
+        out = os.path.join(self.dir, b"unzipped")
+        subprocess.run(["unzip", "-qq", archive, "-d", out], check=True, env=env)
+        extracted = {n.decode("utf-8", "replace") for n in os.listdir(out)}
+        self.assertTrue(utf8 <= extracted, extracted)
+        for name in utf8:
+            self.assertEqual(read_bytes(os.path.join(out, name.encode("utf-8"))), files[name])
+
+        # Each name finds its own entry: a newer «А» replaces only its own,
+        # deleting „А“ leaves «А».
+        self.write("Бух «А».dt", b"second dump", mtime=1_700_000_100)
+        self.assertEqual(zipw_add(archive, self.path("Бух «А».dt")), 1)
+        self.assertEqual(zipw_delete(archive, "Бух „А“.dt"), 1)
+        self.assertReadable(archive)
+        with zipfile.ZipFile(os.fsdecode(archive), metadata_encoding="cp866") as z:
+            self.assertEqual(z.namelist(), ["Бух «Ромашка».dt", "Бух «А».dt", "Отчёт – итог….dt", "Склад №2.dt"])
+            self.assertEqual(z.read("Бух «А».dt"), b"second dump")
+
     def test_missing_file_and_deletion_down_to_the_empty_archive(self):
         archive = self.path("x.zip")
         skipped = [self.path("missing.dt"), self.dir]

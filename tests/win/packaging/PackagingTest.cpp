@@ -50,15 +50,6 @@ TEST(Packaging, TheSameTaskTwiceADayKeepsOnlyTheLaterDump) {
   EXPECT_EQ(folder.EntrySize("1C8-261206.zip", "Daily.dt"), 6000);
 }
 
-TEST(Packaging, AnEntryNotOlderThanTheDumpStaysAndThePackingStillSucceeds) {
-  // The clock was set back: the archive of the day holds a dump that looks
-  // newer than the one just made.
-  TArchiveFolder folder;
-  EXPECT_TRUE(PackDump(folder.Path(), "Daily", false, folder.Dump("Daily", 5000, "2026-12-06 15:00:00"), December6));
-  EXPECT_TRUE(PackDump(folder.Path(), "Daily", false, folder.Dump("Daily", 6000, "2026-12-06 03:00:00"), December6));
-  EXPECT_EQ(folder.EntrySize("1C8-261206.zip", "Daily.dt"), 5000);
-}
-
 TEST(Packaging, ATaskThatAddsItsNameGetsAnArchiveOfItsOwn) {
   TArchiveFolder folder;
   EXPECT_TRUE(PackDump(folder.Path(), "Shared", false, folder.Dump("Shared", 100), December6));

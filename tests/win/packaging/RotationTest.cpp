@@ -26,14 +26,14 @@ TEST(Rotation, RemovesTheTasksEntriesOutsideTheRetentionPeriod) {
   folder.Archive("1C8-261203.zip", {"Daily", "Other"});  // exactly 7 days back: kept
   folder.Archive("1C8-261202.zip", {"Daily", "Other"});  // 8 days back
   folder.Archive("1C8-251210.zip", {"Daily"});           // a year back: emptied
-  folder.Archive("1C8-261211.zip", {"Daily", "Other"});  // tomorrow: the clock was set back
+  folder.Archive("1C8-261211.zip", {"Daily", "Other"});  // tomorrow: the clock was set back, kept
   folder.Archive("1c8-261201.ZIP", {"Daily"});           // names compare without letter case
   RotateArchives(folder.Path(), "Daily", false, 7, December10);
   EXPECT_EQ(folder.Entries("1C8-261210.zip"), (Names{"Daily.dt", "Other.dt"}));
   EXPECT_EQ(folder.Entries("1C8-261203.zip"), (Names{"Daily.dt", "Other.dt"}));
   EXPECT_EQ(folder.Entries("1C8-261202.zip"), (Names{"Other.dt"}));
   EXPECT_EQ(folder.Entries("1C8-251210.zip"), NoFile);
-  EXPECT_EQ(folder.Entries("1C8-261211.zip"), (Names{"Other.dt"}));
+  EXPECT_EQ(folder.Entries("1C8-261211.zip"), (Names{"Daily.dt", "Other.dt"}));
   EXPECT_EQ(folder.Entries("1c8-261201.ZIP"), NoFile);
 }
 
@@ -109,11 +109,10 @@ TEST(Rotation, KeepsTheLastGoodDumpOfATaskThatKeepsFailing) {
   folder.Archive("1C8-261116.zip", {"Other"});
   folder.File("1C8-261117.zip", "damaged");
   folder.Archive("1C8-261210.zip", {"Other"});
-  folder.Archive("1C8-261215.zip", {"Daily"});  // dated after today: no good dump
+  folder.Archive("1C8-261215.zip", {"Other"});
   RotateArchives(folder.Path(), "Daily", false, 7, December10);
   EXPECT_EQ(folder.Entries("1C8-261115.zip"), (Names{"Daily.dt", "Other.dt"}));
   EXPECT_EQ(folder.Entries("1C8-261101.zip"), (Names{"Other.dt"}));
-  EXPECT_EQ(folder.Entries("1C8-261215.zip"), NoFile);
   // Rotation the next day changes nothing: it is still the last good dump.
   RotateArchives(folder.Path(), "Daily", false, 7, {2026, 12, 11});
   EXPECT_EQ(folder.Entries("1C8-261115.zip"), (Names{"Daily.dt", "Other.dt"}));
@@ -123,6 +122,29 @@ TEST(Rotation, KeepsTheLastGoodDumpOfATaskThatKeepsFailing) {
   RotateArchives(folder.Path(), "Daily", false, 7, {2026, 12, 12});
   EXPECT_EQ(folder.Entries("1C8-261115.zip"), (Names{"Other.dt"}));
   EXPECT_EQ(folder.Entries("1C8-261212.zip"), (Names{"Daily.dt"}));
+}
+
+// The computer's clock went back years (a BIOS battery, a virtual machine
+// restored with its old clock) and that night's dump failed too: every real
+// archive is dated after "today". None of them is outdated; the newest one
+// holding the task's entry is its good copy, so an older archive that is
+// outdated even by the wrong clock still loses its entry.
+TEST(Rotation, ArchivesDatedAfterTodayAreNeverOutdated) {
+  const TDate clockSetBack{2020, 1, 1};
+  for (bool addName : {false, true}) {
+    SCOPED_TRACE(addName);
+    TArchiveFolder folder;
+    const std::string suffix = addName ? "-Daily.zip" : ".zip";
+    for (const char* day : {"261208", "261209", "261210"}) folder.Archive("1C8-" + std::string(day) + suffix, {"Daily"});
+    folder.Archive("1C8-261207" + suffix, {"Daily", "Other"});
+    folder.Archive("1C8-191201" + suffix, {"Daily"});  // outdated by either clock
+    RotateArchives(folder.Path(), "Daily", addName, 7, clockSetBack);
+    for (const char* day : {"261208", "261209", "261210"}) {
+      EXPECT_EQ(folder.Entries("1C8-" + std::string(day) + suffix), (Names{"Daily.dt"})) << day;
+    }
+    EXPECT_EQ(folder.Entries("1C8-261207" + suffix), (Names{"Daily.dt", "Other.dt"}));
+    EXPECT_EQ(folder.Entries("1C8-191201" + suffix), NoFile);
+  }
 }
 
 TEST(Rotation, TheLastGoodDumpOfATaskWithItsOwnArchivesIsKeptWhole) {
