@@ -1,6 +1,7 @@
 #include "backup/Packaging.h"
 
 #include <exception>
+#include <string>
 
 #include "backup/ArchiveNaming.h"
 #include "backup/LocalClock.h"
@@ -8,15 +9,27 @@
 
 namespace ns {
 
+namespace {
+
+// The wait as the log tells it: whole minutes, or seconds where it is not.
+std::string WaitText(unsigned ms) {
+  if (ms % 60000 == 0) return std::to_string(ms / 60000) + " мин.";
+  return std::to_string((ms + 999) / 1000) + " с";
+}
+
+}  // namespace
+
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
                       const std::string& dumpFile) {
   return PackDump(dumpIB, taskName, addName, dumpFile, LocalNow().Date);
 }
 
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
-                      const std::string& dumpFile, const TDate& today, TFileSystem& fileSystem) {
+                      const std::string& dumpFile, const TDate& today, TFileSystem& fileSystem,
+                      unsigned lockWaitMs) {
   ZipWriter writer(fileSystem);
   writer.ZipName = ArchiveFileName(dumpIB, today, taskName, addName);
+  writer.LockWaitMs = lockWaitMs;
   writer.FilesList.push_back(dumpFile);
   // This dump, just made, is the backup: it replaces the task's entry
   // whatever the date stamps say (a clock set back, the end of daylight
@@ -39,7 +52,7 @@ TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bo
     return {false, "Не удалось прочитать файл выгрузки " + error.Path() + ":\r\n" + error.Reason()};
   } catch (const EArchiveBusy&) {
     return {false, "Архив " + writer.ZipName + " занят другим процессом, ожидание прервано через " +
-                       std::to_string(writer.LockWaitMs / 60000) + " мин."};
+                       WaitText(lockWaitMs)};
   } catch (const std::exception& error) {
     return {false, "Архив " + writer.ZipName + ":\r\n" + error.what()};
   }

@@ -4,6 +4,7 @@
 
 #include "backup/DateTime.h"
 #include "zip/FileSystem.h"
+#include "zip/ZipWriter.h"
 
 namespace ns {
 
@@ -29,9 +30,10 @@ struct TPackOutcome {
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
                       const std::string& dumpFile);
 
-// The same for a given day, through a given file system.
+// The same for a given day, through a given file system, waiting for
+// another writer of the archive at most `lockWaitMs`.
 TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bool addName,
                       const std::string& dumpFile, const TDate& today,
-                      TFileSystem& fileSystem = SystemFileSystem());
+                      TFileSystem& fileSystem = SystemFileSystem(), unsigned lockWaitMs = DefaultLockWaitMs);
 
 }  // namespace ns

@@ -76,9 +76,8 @@ class TFileSystem {
 TFileSystem& SystemFileSystem();
 
 // The system's ANSI and OEM code pages (Windows-1251 and 866 on the systems
-// the program is made for) for names inside archives. (Not AnsiToOem: the
+// the program is made for) for names inside archives. (Not OemToAnsi: the
 // Windows headers take that name for a macro.)
-std::string ConvertAnsiToOem(std::string_view text);
 std::string ConvertOemToAnsi(std::string_view text);
 // The text in the OEM code page when that page holds every one of its
 // characters as it is; empty when it would take a look-alike or a "?"

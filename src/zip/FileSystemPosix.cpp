@@ -324,7 +324,6 @@ unsigned UsableProcessorCount() {
   return std::max(1, CPU_COUNT(&set));
 }
 
-std::string ConvertAnsiToOem(std::string_view text) { return Translate(text, kAnsiToOem); }
 std::string ConvertOemToAnsi(std::string_view text) { return Translate(text, kOemToAnsi.data()); }
 
 std::optional<std::string> ConvertAnsiToOemExactly(std::string_view text) {

@@ -206,7 +206,6 @@ unsigned UsableProcessorCount() {
   return count;
 }
 
-std::string ConvertAnsiToOem(std::string_view text) { return Convert(text, ::CharToOemBuffA); }
 std::string ConvertOemToAnsi(std::string_view text) { return Convert(text, ::OemToCharBuffA); }
 
 std::optional<std::string> ConvertAnsiToOemExactly(std::string_view text) {

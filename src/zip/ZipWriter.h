@@ -57,6 +57,9 @@ class EUnsoundEntry : public Exception {
   std::string fault_;
 };
 
+// Long enough for another writer of the archive to pack the largest dump.
+inline constexpr unsigned DefaultLockWaitMs = 30 * 60 * 1000;
+
 // Another writer held the archive for longer than LockWaitMs.
 class EArchiveBusy : public Exception {
  public:
@@ -78,9 +81,8 @@ class ZipWriter {
   // over. False: it is an error (EUnreadableFile), raised before anything is
   // written, for a caller whose whole point is that one file.
   bool SkipUnreadable = true;
-  // How long to wait for another writer of the same archive: long enough for
-  // it to pack the largest dump.
-  unsigned LockWaitMs = 30 * 60 * 1000;
+  // How long to wait for another writer of the same archive.
+  unsigned LockWaitMs = DefaultLockWaitMs;
   // True: Zip reads every entry it wrote back from the disk, while it still
   // holds the archive, and throws EUnsoundEntry when one is not as its file
   // was read for packing.

@@ -95,6 +95,22 @@ TEST(Packaging, AnArchiveThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(folder.Files(), (Names{"1C8-261206.zip"}));
 }
 
+// Another writer that holds the archive past the wait: a failure that says
+// so, and the archive stays as it was.
+TEST(Packaging, AnArchiveBusyForTooLongIsAFailure) {
+  TArchiveFolder folder;
+  ASSERT_TRUE(PackDump(folder.Path(), "Other", false, folder.Dump("Other", 100), December6));
+  const std::string before = folder.Bytes("1C8-261206.zip");
+  auto held = SystemFileSystem().TryLock(folder.Path() + "1C8-261206.zip.lock");
+  ASSERT_TRUE(held);
+  TPackOutcome outcome =
+      PackDump(folder.Path(), "Daily", false, folder.Dump("Daily", 100), December6, SystemFileSystem(), 500);
+  EXPECT_FALSE(outcome);
+  EXPECT_NE(outcome.Failure.find("занят другим процессом, ожидание прервано через 1 с"), std::string::npos)
+      << outcome.Failure;
+  EXPECT_EQ(folder.Bytes("1C8-261206.zip"), before);
+}
+
 // A dump held open by another program (or without the right to read it)
 // cannot be packed: that is a failure that names the dump, and no archive is
 // created or changed, not even an empty one.
