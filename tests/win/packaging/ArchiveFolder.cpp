@@ -39,6 +39,13 @@ void MakeFolder(const std::string& path) {
 
 }  // namespace
 
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  return folder.substr(0, folder.rfind('\\') + 1);
+}
+
 TArchiveFolder::TArchiveFolder() {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(test->test_suite_name()) + "." + test->name();

@@ -10,6 +10,10 @@
 
 namespace ns::test {
 
+// The folder of the running test program, with its trailing backslash: its
+// helper programs are there too.
+std::string ProgramFolder();
+
 class TArchiveFolder {
  public:
   // C:\Архивы\<test suite>.<test>\, created empty, and a scratch folder

@@ -18,16 +18,10 @@ namespace ns {
 namespace {
 
 using Names = std::vector<std::string>;
+using test::ProgramFolder;
 using test::TArchiveFolder;
 
 const TDate December6{2026, 12, 6};
-
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\') + 1);
-}
 
 // The clock set back, the end of daylight saving time, a second run within
 // the same two seconds: the entry already there looks as new as the dump, or

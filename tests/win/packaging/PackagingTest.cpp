@@ -17,17 +17,10 @@ namespace ns {
 namespace {
 
 using Names = std::vector<std::string>;
+using test::ProgramFolder;
 using test::TArchiveFolder;
 
 const TDate December6{2026, 12, 6};
-
-// The folder of this test program, where its helper programs are too.
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.rfind('\\') + 1);
-}
 
 std::string WithoutBackslash(const std::string& folder) { return folder.substr(0, folder.size() - 1); }
 
