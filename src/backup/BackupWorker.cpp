@@ -20,6 +20,7 @@
 #include "platform/ConnectionString.h"
 #include "platform/PlatformInfo.h"
 #include "tasks/LaunchParameters.h"
+#include "tasks/TaskName.h"
 #include "tasks/TaskStore.h"
 #include "win/Win32Error.h"
 #include "zip/ZipWriter.h"
@@ -153,6 +154,18 @@ void TWorker::Process(TTaskRun& run) {
 }
 
 void TWorker::Dump(TTaskRun& run) {
+  // A name typed into the registry by hand that no file can carry: said at
+  // once, rather than by the designer after the connection test.
+  if (std::string fault = TaskNameFault(run.TaskName); !fault.empty()) {
+    Fail(run, fault);
+    return;
+  }
+  // A value typed with a "/" was cut there; run with what is left, a
+  // folder "D:/Backup" would send the archives, and their rotation, to D:\.
+  if (std::string cut = CutValueFragment(run.LaunchParameters); !cut.empty()) {
+    Fail(run, std::string(MessageBadLaunchParameters) + "\r\n" + std::string(MessageValueCut) + cut);
+    return;
+  }
   if (!ReadWorkerParameters(run.LaunchParameters, run.Parameters)) {
     Fail(run, MessageBadLaunchParameters);
     return;

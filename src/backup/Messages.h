@@ -7,6 +7,9 @@
 namespace ns {
 
 inline constexpr std::string_view MessageBadLaunchParameters = "Не верно указаны параметры запуска.";
+// On the line after MessageBadLaunchParameters, followed by the part of the
+// text from the "/" that cut a value.
+inline constexpr std::string_view MessageValueCut = "Значение обрезано знаком «/»: ";
 inline constexpr std::string_view MessagePlatformNotInstalled = "Не установлена платформа 1С8.";
 inline constexpr std::string_view MessageNoArchiveFolder = "Не указан путь к каталогу архива.";
 inline constexpr std::string_view MessageConnectionFailed = "Ошибка соединения с базой.";

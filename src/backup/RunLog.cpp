@@ -1,11 +1,46 @@
 #include "backup/RunLog.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "base/Unicode1251.h"
 
 namespace ns {
 
-std::string RebuildLogText(std::string_view bytes) {
+namespace {
+
+bool StartsWith(std::string_view bytes, std::string_view mark) { return bytes.substr(0, mark.size()) == mark; }
+
+bool HoldsUpperHalf(std::string_view bytes) {
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+std::string UpToNul(std::string text) {
+  text.resize(std::min(text.size(), text.find('\0')));
+  return text;
+}
+
+}  // namespace
+
+std::string LogTextAs1251(std::string_view bytes) {
+  using namespace std::string_view_literals;
+  if (StartsWith(bytes, "\xFF\xFE"sv)) return UpToNul(Utf16To1251(bytes.substr(2), false));
+  if (StartsWith(bytes, "\xFE\xFF"sv)) return UpToNul(Utf16To1251(bytes.substr(2), true));
+  if (StartsWith(bytes, "\xEF\xBB\xBF"sv)) return UpToNul(Utf8To1251(bytes.substr(3)));
   bytes = bytes.substr(0, bytes.find('\0'));
+  // Windows-1251 text of any length hardly ever forms valid UTF-8 (its
+  // letters would have to alternate with punctuation in just the right
+  // way), so valid UTF-8 with bytes above ASCII is taken for UTF-8.
+  if (HoldsUpperHalf(bytes) && IsValidUtf8(bytes)) return Utf8To1251(bytes);
+  return std::string(bytes);
+}
+
+std::string RebuildLogText(std::string_view raw) {
+  std::string decoded = LogTextAs1251(raw);
+  std::string_view bytes = decoded;
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 16);
   std::size_t at = 0;

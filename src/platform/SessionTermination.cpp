@@ -4,6 +4,7 @@
 #include <oaidl.h>
 
 #include "platform/Connector.h"
+#include "platform/InfobaseAddress.h"
 #include "win/ComPtr.h"
 #include "win/Dispatch.h"
 #include "win/SafeArray.h"
@@ -49,7 +50,23 @@ void DisconnectOnWorkingProcess(const TComPtr<IDispatch>& connector, const TVari
   }
 }
 
+std::string OwnComputerName(COMPUTER_NAME_FORMAT format) {
+  char name[256] = {};
+  DWORD size = sizeof name;
+  return GetComputerNameExA(format, name, &size) ? std::string(name, size) : std::string();
+}
+
 }  // namespace
+
+std::string ClusterAgentAddress(const std::string& base) {
+  std::string_view host = InfobaseServerHost(base);
+  if (host.empty()) return ClusterAgentHost;
+  std::string netbios = OwnComputerName(ComputerNameNetBIOS);
+  std::string dns = OwnComputerName(ComputerNameDnsHostname);
+  std::string full = OwnComputerName(ComputerNameDnsFullyQualified);
+  if (NamesThisComputer(host, {netbios, dns, full})) return ClusterAgentHost;
+  return std::string(host);
+}
 
 void TerminateSessions(const TInfobaseLogon& logon, PlatformVersion version) {
   std::string infobase = ServerInfobaseName(logon.Base);
@@ -58,7 +75,8 @@ void TerminateSessions(const TInfobaseLogon& logon, PlatformVersion version) {
   TComPtr<IDispatch> connector;
   try {
     if (!CreateConnector(connector, version)) return;
-    TComPtr<IDispatch> agent = CallFunction(connector, "ConnectAgent", {TVariant(ClusterAgentHost)}).Object();
+    TComPtr<IDispatch> agent =
+        CallFunction(connector, "ConnectAgent", {TVariant(ClusterAgentAddress(logon.Base))}).Object();
     TVariant cluster = TVariantArray(CallFunction(agent, "GetClusters")).At(0);
     AuthenticateAtAgent(agent, cluster, logon);
     TVariantArray processes(CallFunction(agent, "GetWorkingProcesses", {cluster}));

@@ -1,6 +1,7 @@
 #include "tasks/LaunchParameters.h"
 
 #include <charconv>
+#include <utility>
 
 #include "base/TextFunctions.h"
 #include "platform/InfobaseAddress.h"
@@ -47,7 +48,59 @@ TMarkers ReadMarkers(std::string_view prefix) {
   return markers;
 }
 
+// The keys a stored text holds after a "/". "DumpIB" and "Days" before
+// the one-letter keys, though no "D" key exists: a longer key wins.
+constexpr std::string_view Keys[] = {"DumpIB", "Days", "F", "S", "N", "P"};
+
+std::string Backslashed(std::string text) {
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+  }
+  return text;
+}
+
 }  // namespace
+
+TTaskRecord WithBackslashes(TTaskRecord record) {
+  std::string base = Backslashed(record.Base);
+  // "//nas/bases/shop" is a UNC path only once its slashes are turned.
+  if (IsFileInfobase(base)) record.Base = std::move(base);
+  record.DumpIB = Backslashed(std::move(record.DumpIB));
+  return record;
+}
+
+std::string SlashFault(const TTaskRecord& record) {
+  const std::pair<std::string_view, const std::string*> fields[] = {
+      {"Адрес информационной базы", &record.Base},
+      {"Пользователь", &record.User},
+      {"Каталог архива", &record.DumpIB},
+  };
+  for (const auto& [label, value] : fields) {
+    if (value->find('/') != std::string::npos) {
+      return "Поле «" + std::string(label) +
+             "» не может содержать знак «/»: им кончается значение в строке параметров задания.";
+    }
+  }
+  return {};
+}
+
+std::string CutValueFragment(std::string_view text) {
+  auto beginsKey = [text](size_t slash) {
+    std::string_view rest = text.substr(slash + 1);
+    for (std::string_view known : Keys) {
+      if (rest.substr(0, known.size()) == known) return true;
+    }
+    return false;
+  };
+  for (auto slash = text.find('/'); slash != std::string_view::npos; slash = text.find('/', slash + 1)) {
+    if (beginsKey(slash)) continue;
+    // What was cut off runs up to the next key.
+    auto end = text.find('/', slash + 1);
+    while (end != std::string_view::npos && !beginsKey(end)) end = text.find('/', end + 1);
+    return std::string(text.substr(slash, end == std::string_view::npos ? end : end - slash));
+  }
+  return {};
+}
 
 TTaskParameters SplitTaskParameters(std::string_view text) {
   TTaskParameters values;

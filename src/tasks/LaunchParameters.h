@@ -42,6 +42,21 @@ struct TTaskRecord {
 // Throws EScrambleError for a password that cannot be stored.
 std::string ComposeLaunchParameters(const TTaskRecord& record);
 
+// What the editor stores for the fields as typed. A value ends at the next
+// "/" in the stored text, so each "/" in a file infobase's address and in
+// the archive folder becomes "\": Windows takes both for the same path.
+TTaskRecord WithBackslashes(TTaskRecord record);
+
+// The message for a value that would still be cut at a "/" when read back
+// (a server's address, a user name), naming its field; empty when every
+// value will be read back whole. For a record after WithBackslashes.
+std::string SlashFault(const TTaskRecord& record);
+
+// The part of a stored text from the first "/" that begins no key up to
+// the next key ("/Backup" in .../DumpIBD:/Backup/NAdmin): what was cut off a
+// value that held "/". Empty when every "/" begins a key.
+std::string CutValueFragment(std::string_view text);
+
 // The task editor's reading: markers from the text in front of the first
 // "/", the values (trimmed) after their keys, the password unscrambled.
 // A stored password that is not hexadecimal pairs throws EConvertError, or,

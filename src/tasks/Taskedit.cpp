@@ -15,6 +15,7 @@
 #include "platform/Connector.h"
 #include "platform/PlatformInfo.h"
 #include "tasks/RefreshMessage.h"
+#include "tasks/TaskName.h"
 #include "tasks/TaskStore.h"
 #include "win/UniqueItemIdList.h"
 #include "win/Win32Error.h"
@@ -311,7 +312,9 @@ void TFormTaskEdit::DumpIBEditButtons1Click() {
 void TFormTaskEdit::sbTestConnectionClick() {
   if (testing_) return;
   PlatformVersion version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
-  std::string connection = BuildTestConnectionString(WindowText(Base), WindowText(User), WindowText(Password));
+  // The address as it would be stored: "D:/Bases" tried as "D:\Bases".
+  std::string base = WithBackslashes(ControlsRecord()).Base;
+  std::string connection = BuildTestConnectionString(base, WindowText(User), WindowText(Password));
   // Opening an infobase can take a while: the wait cursor shows it, and the
   // dialog takes no other command until the outcome is shown.
   testing_ = true;
@@ -372,14 +375,24 @@ bool TFormTaskEdit::SaveTask() {
       return false;
     }
   }
+  // The name is also the name of the task's dump, log and archive.
+  if (std::string fault = TaskNameFault(name); !fault.empty()) {
+    Refuse(fault, TaskName);
+    return false;
+  }
   // Letter case does not count here: the registry would open the other task.
   if ((IsNew || renamed) && TaskExists(name)) {
     Refuse("Задание с таким именем уже существует!", TaskName);
     return false;
   }
+  TTaskRecord record = WithBackslashes(ControlsRecord());
+  if (std::string fault = SlashFault(record); !fault.empty()) {
+    Refuse(fault, record.User.find('/') != std::string::npos ? User : Base);
+    return false;
+  }
   // Composed before the key exists, so that a password that cannot be
   // stored leaves no empty task behind.
-  std::string parameters = ComposeLaunchParameters(ControlsRecord());
+  std::string parameters = ComposeLaunchParameters(record);
   {
     TRegistryKey key = OpenOrCreateTask(name);
     bool written = key.IsOpen() && key.WriteText("", parameters);

@@ -21,14 +21,39 @@ namespace {
 constexpr uint64_t kDefaultServerDumpSize = 1 << 20;
 constexpr int kFailureExitCode = 1;
 
-// Collects the log's lines and writes them once, in the line-end style the
-// infobase's knobs ask for.
+// The Windows-1251 text in the encoding the infobase's knob names: "UTF-16"
+// (little-endian with its byte-order mark), "UTF-8-BOM" or "UTF-8"; as it
+// is for anything else.
+std::string Encoded(const std::string& text, const std::string& encoding) {
+  bool utf16 = SameText(encoding, "UTF-16");
+  bool utf8 = SameText(encoding, "UTF-8") || SameText(encoding, "UTF-8-BOM");
+  if (text.empty() || (!utf16 && !utf8)) return text;
+  int count = MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(count, L'\0');
+  MultiByteToWideChar(1251, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+  if (utf16) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : wide) {
+      bytes.push_back(static_cast<char>(c & 0xFF));
+      bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return bytes;
+  }
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+  std::string bytes(size, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, bytes.data(), size, nullptr, nullptr);
+  return SameText(encoding, "UTF-8-BOM") ? "\xEF\xBB\xBF" + bytes : bytes;
+}
+
+// Collects the log's lines and writes them once, in the line-end style and
+// the encoding the infobase's knobs ask for.
 class TDesignerLog {
  public:
   explicit TDesignerLog(std::optional<std::string> path) : path_(std::move(path)) {}
-  void Configure(bool lfOnly, bool nulAfterFirstLine) {
+  void Configure(bool lfOnly, bool nulAfterFirstLine, std::string encoding) {
     lfOnly_ = lfOnly;
     nul_ = nulAfterFirstLine;
+    encoding_ = std::move(encoding);
   }
   void Add(const std::string& line) { lines_.push_back(line); }
   void Write() const {
@@ -38,7 +63,7 @@ class TDesignerLog {
       text += lines_[i] + (lfOnly_ ? "\n" : "\r\n");
       if (nul_ && i == 0) text.push_back('\0');
     }
-    WriteWholeFile(*path_, text);
+    WriteWholeFile(*path_, Encoded(text, encoding_));
   }
 
  private:
@@ -46,6 +71,7 @@ class TDesignerLog {
   std::vector<std::string> lines_;
   bool lfOnly_ = false;
   bool nul_ = false;
+  std::string encoding_;
 };
 
 struct TDumpJob {
@@ -78,7 +104,8 @@ TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& 
   job.Address = AddressOf(command);
   TPlatformState state(installation.StatePath);
   TIniSection& infobase = state.Infobase(job.Address);
-  log.Configure(SameText(infobase.Get("LogLineEnds"), "LF"), KnobOn(infobase, "LogNul"));
+  log.Configure(SameText(infobase.Get("LogLineEnds"), "LF"), KnobOn(infobase, "LogNul"),
+                infobase.Get("LogEncoding"));
   CheckCredentials(infobase, command.User.value_or(""), command.Password.value_or(""));
   size_t others = 0;
   for (const TSession& session : Sessions(infobase)) {

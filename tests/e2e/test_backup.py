@@ -306,6 +306,92 @@ class Failures(Scenario):
         self.assert_temporary_files(["BadArchiveFolder.dt", "StaleDump.dt"])
 
 
+class HandTyped(Scenario):
+    """Settings typed into the registry by hand, which the editor would
+    have refused or written otherwise."""
+    platforms = "8.3"
+
+    def test_names_no_file_can_carry_fail_before_anything_starts(self):
+        self.file_infobase("C:\\Bases\\A", users=("Admin:",))
+        reasons = {
+            "Daily:1": "в нём есть знак «:».",
+            "All*": "в нём есть знак «*».",
+            "Why?": "в нём есть знак «?».",
+            "a|b": "в нём есть знак «|».",
+            "<B>": "в нём есть знак «<».",
+            '"Q"': "в нём есть знак «\"».",
+            "a/b": "в нём есть знак «/».",
+            "Tab\tName": "в нём есть управляющий символ (код 9).",
+            "Daily.": "оно оканчивается точкой.",
+            "Daily ": "оно оканчивается пробелом.",
+            "CON": "«CON» — имя устройства Windows.",
+            "nul.txt": "«nul» — имя устройства Windows.",
+            "com1": "«com1» — имя устройства Windows.",
+            "LPT9.Daily": "«LPT9» — имя устройства Windows.",
+        }
+        # Everything else about them would do, and rotation would be due.
+        for name in reasons:
+            self.machine.add_task(name, "8.3&/Days3/FC:\\Bases\\A/NAdmin/DumpIBC:\\Archive", Log="previous run")
+        self.machine.add_task("Good", "8.3/FC:\\Bases\\A/NAdmin/DumpIBC:\\Archive")
+        self.run_program("*", exit_code=1)
+
+        stored = {key.rsplit("\\", 1)[1] for key in self.machine.read_registry() if key.count("\\") == 3}
+        self.assertEqual(stored, set(reasons) | {"Good"})
+        bodies = {body.split("\r\n", 1)[0][len("Протокол выгрузки "):]: body.split("\r\n", 1)[1]
+                  for _, body in self.reports()}
+        for name, reason in reasons.items():
+            with self.subTest(task=name):
+                message = "Наименование задания не годится для имени файла: " + reason
+                self.assert_recorded(name, FAILURE, message)
+                self.assertEqual(bodies[name], message)
+        self.assert_recorded("Good", SUCCESS)
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Archive"))), ["Good.dt"])
+        self.assert_no_temporary_files()
+
+    def test_a_folder_cut_at_a_slash_is_refused_not_used(self):
+        self.file_infobase("C:\\Bases\\A", users=("Admin:",))
+        self.machine.add_task("Slash", "8.3&/Days3/FC:\\Bases\\A/NAdmin/DumpIBC:/Archive")
+        self.machine.add_task("UNC", "8.3/FC:\\Bases\\A/NAdmin/DumpIB//server/share")
+        self.run_program("Slash", "UNC", exit_code=1)
+        self.assert_recorded("Slash", FAILURE,
+                             "Не верно указаны параметры запуска.\r\nЗначение обрезано знаком «/»: /Archive")
+        self.assert_recorded("UNC", FAILURE,
+                             "Не верно указаны параметры запуска.\r\nЗначение обрезано знаком «/»: //server/share")
+        # Nothing went to the root of the drive, where "C:" would have led.
+        self.assertEqual([f for f in os.listdir(self.machine.path("C:\\")) if f.startswith("1C8-")], [])
+        self.assert_no_temporary_files()
+
+    def test_a_server_with_a_port_is_dumped_as_a_server_after_its_own_agent_ends_the_sessions(self):
+        # The cluster answers only to its server's name, not to this computer's.
+        self.state.insert(3, "Server=srv1")
+        self.server_infobase("trade", sessions=("1, 1CV8C, localhost:1560", "3, COMConsole, localhost:1560"))
+        self.machine.add_task("Торговля", "8.3*/Ssrv1:1641\\trade/NAdmin/DumpIBC:\\Archive")
+        self.run_program("Торговля")
+
+        self.assert_recorded("Торговля", SUCCESS)
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Archive"))), ["Торговля.dt"])
+        sessions = [line for line in self.read_state().splitlines() if line.startswith("Session=")]
+        self.assertEqual(sessions, ["Session=3, COMConsole, localhost:1560"])
+
+    def test_a_designer_log_in_unicode_is_recorded_in_windows_1251(self):
+        encodings = ("", "UTF-16", "UTF-8-BOM", "UTF-8")
+        for encoding in encodings:
+            name = encoding or "Plain"
+            knobs = {"LogEncoding": encoding} if encoding else {}
+            self.file_infobase("C:\\Bases\\" + name, users=("Admin:",), **knobs)
+            self.machine.add_task(name, "8.3/FC:\\Bases\\%s/NAdmin/DumpIBC:\\Archive" % name)
+        self.run_program("*")
+
+        plain = self.assert_recorded("Plain", SUCCESS)["Log"]
+        self.assertIn("Выгрузка информационной базы успешно завершена\r\n", plain)
+        bodies = {body.split("\r\n", 1)[0][len("Протокол выгрузки "):]: body.split("\r\n", 1)[1]
+                  for _, body in self.reports()}
+        for encoding in encodings[1:]:
+            with self.subTest(encoding=encoding):
+                self.assert_recorded(encoding, SUCCESS, plain)
+                self.assertEqual(bodies[encoding], plain)
+
+
 class Instances(Scenario):
     def test_a_later_start_hands_its_tasks_over(self):
         self.file_infobase("C:\\Bases\\Slow", SlowDump="6000")

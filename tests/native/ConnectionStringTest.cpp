@@ -20,6 +20,9 @@ TEST(ConnectionString, WorkersForm) {
       {"srv1\\\\trade", "u", "p", "File=srv1\\\\trade;Usr=u;Pwd=p"},  // two backslashes: a file base
       {"srv1\\", "Иванов", "пароль", "Srvr=srv1;Ref=;Usr=Иванов;Pwd=пароль"},
       {"", "", "", "Srvr=;Usr=;Pwd="},
+      // A server given with its cluster's port.
+      {"srv1:1641\\trade", "Admin", "", "Srvr=srv1:1641;Ref=trade;Usr=Admin;Pwd="},
+      {"srv1:1641", "Admin", "", "Srvr=srv1:1641;Usr=Admin;Pwd="},
   };
   for (const auto& c : cases) EXPECT_EQ(BuildConnectionString({c.base, c.user, c.password}), c.text) << c.base;
 }
@@ -29,6 +32,7 @@ TEST(ConnectionString, TestButtonsFormQuotesFolderAndUser) {
             "File='C:\\Bases\\Trade';Usr='Admin';Pwd=secret");
   EXPECT_EQ(BuildTestConnectionString("srv1\\dept\\trade", "", ""), "Srvr=srv1;Ref=dept\\trade;Usr='';Pwd=");
   EXPECT_EQ(BuildTestConnectionString("srv1", " a ", " b "), "Srvr=srv1;Usr=' a ';Pwd= b ");  // untrimmed
+  EXPECT_EQ(BuildTestConnectionString("srv1:1641\\trade", "u", ""), "Srvr=srv1:1641;Ref=trade;Usr='u';Pwd=");
 }
 
 TEST(ConnectionString, ServerInfobaseNameIsWhatFollowsTheFirstBackslash) {
@@ -38,6 +42,7 @@ TEST(ConnectionString, ServerInfobaseNameIsWhatFollowsTheFirstBackslash) {
   EXPECT_EQ(ServerInfobaseName("srv1\\"), "");
   EXPECT_EQ(ServerInfobaseName("C:\\Bases\\trade"), "");  // a file infobase
   EXPECT_EQ(ServerInfobaseName("\\\\fs01\\trade"), "");
+  EXPECT_EQ(ServerInfobaseName("srv1:1641\\trade"), "trade");
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ TEST(DumpCommand, DesignerArguments) {
       {"srv1\\trade", "", "", "/Ssrv1\\trade /DumpIBC:\\Temp\\Daily.dt /OutC:\\Temp\\Daily.log"},
       {"\\\\fs\\b", "Иванов", "pw", "/F\\\\fs\\b /NИванов /Ppw /DumpIBC:\\Temp\\Daily.dt /OutC:\\Temp\\Daily.log"},
       {"srv", "", "pw", "/Ssrv /Ppw /DumpIBC:\\Temp\\Daily.dt /OutC:\\Temp\\Daily.log"},
+      // The cluster's port belongs to the server's name.
+      {"srv1:1641\\trade", "u", "", "/Ssrv1:1641\\trade /Nu /DumpIBC:\\Temp\\Daily.dt /OutC:\\Temp\\Daily.log"},
       // A password is passed as it is, even one that looks like a key: the
       // dump file must still reach the designer after "/DumpIB".
       {"srv", "u", "a/DumpIBb", "/Ssrv /Nu /Pa/DumpIBb /DumpIBC:\\Temp\\Daily.dt /OutC:\\Temp\\Daily.log"},

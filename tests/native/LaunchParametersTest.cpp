@@ -40,6 +40,8 @@ TEST(ComposeLaunchParameters, WritesTheStoredForm) {
       {Record(1, false, false, "", "", "  Бухгалтер ", "", ""), "8.2/S/NБухгалтер/DumpIB"},
       // Any version other than 8.3 is written as 8.2.
       {Record(7, false, false, "", "srv", "", "", "D:/Backup"), "8.2/Ssrv/DumpIBD:/Backup"},
+      // A server with its cluster's port is a server: "*" stays.
+      {Record(2, true, false, "", "srv1:1641\\trade", "", "", "D:\\A"), "8.3*/Ssrv1:1641\\trade/DumpIBD:\\A"},
   };
   for (const auto& c : cases) EXPECT_EQ(ComposeLaunchParameters(c.record), c.text);
 }
@@ -50,6 +52,72 @@ TEST(ComposeLaunchParameters, PasswordIsScrambledWithTheTrimmedUserName) {
   auto stored = text.substr(text.find("/P") + 2, 2 * 7);  // 6 letters and the first byte
   EXPECT_EQ(text.substr(text.find("/P") + 2 + stored.size()), "/DumpIBD:\\A");
   EXPECT_EQ(ScramblePassword(stored, "admin", false), "Секрет");
+}
+
+// A "/" would end a value in the stored text: the editor turns it round
+// where Windows takes "\\" for the same path, and names the field where it
+// cannot.
+TEST(WithBackslashes, FoldersTakeBackslashesOtherFieldsAreRefused) {
+  const struct {
+    const char* base;
+    const char* user;
+    const char* dumpIB;
+    const char* storedBase;
+    const char* storedDumpIB;
+    const char* field;  // the field named by the refusal; nullptr when stored
+  } cases[] = {
+      {"D:/Bases/Shop", "", "D:/Backup", "D:\\Bases\\Shop", "D:\\Backup", nullptr},
+      {"//nas/bases/shop", "", "//nas/backup", "\\\\nas\\bases\\shop", "\\\\nas\\backup", nullptr},
+      {"\\\\nas/bases", "", "E:\\", "\\\\nas\\bases", "E:\\", nullptr},
+      {"srv1\\trade", "Иванов", "D:\\A/", "srv1\\trade", "D:\\A\\", nullptr},
+      {"srv1:1641\\trade", "", "", "srv1:1641\\trade", "", nullptr},
+      {"srv1/trade", "", "D:\\A", "srv1/trade", "D:\\A", "Адрес информационной базы"},
+      {"srv1\\trade", "domain/user", "D:/A", "srv1\\trade", "D:\\A", "Пользователь"},
+  };
+  for (const auto& c : cases) {
+    TTaskRecord typed = Record(2, true, false, "", c.base, c.user, "пароль/с/косой", c.dumpIB);
+    TTaskRecord stored = WithBackslashes(typed);
+    EXPECT_EQ(stored.Base, c.storedBase) << c.base;
+    EXPECT_EQ(stored.DumpIB, c.storedDumpIB) << c.dumpIB;
+    EXPECT_EQ(stored.User, c.user);
+    EXPECT_EQ(stored.Password, "пароль/с/косой");  // stored scrambled, never cut
+    std::string expected = c.field ? "Поле «" + std::string(c.field) +
+                                         "» не может содержать знак «/»: им кончается значение в строке "
+                                         "параметров задания."
+                                   : std::string();
+    EXPECT_EQ(SlashFault(stored), expected) << c.base << " " << c.user;
+    if (!c.field) {
+      // Stored, each value reads back whole.
+      TTaskRecord read = ParseLaunchParameters(ComposeLaunchParameters(stored));
+      EXPECT_EQ(read.Base, c.storedBase);
+      EXPECT_EQ(read.DumpIB, c.storedDumpIB);
+      EXPECT_EQ(read.Password, "пароль/с/косой");
+    }
+  }
+}
+
+// What the worker makes of a stored text typed by hand: a "/" that begins
+// no key shows a value cut there.
+TEST(CutValueFragment, FindsASlashThatBeginsNoKey) {
+  const struct {
+    const char* text;
+    const char* fragment;
+  } cases[] = {
+      {"8.3*&/Days14/Ssrv01\\acc/Nadmin/PA1B2/DumpIBD:\\Archive", ""},
+      {"8.2/FD:\\Base/DumpIB", ""},
+      {"8.2/Ssrv/Days7/DumpIBX", ""},
+      {"8.3*&", ""},
+      {"", ""},
+      {"8.3/FC:\\Bases/DumpIBD:/Backup", "/Backup"},
+      {"8.3/FC:\\Bases/DumpIBD:/Backup/Old", "/Backup/Old"},
+      {"8.3/DumpIBD:/Backup/Old/FC:\\Bases", "/Backup/Old"},
+      {"8.3/FC:\\Bases/DumpIB//nas/backup", "//nas/backup"},
+      {"8.3/Ssrv/Ndomain/user/DumpIBD:\\A", "/user"},
+      {"8.3/Ssrv/Ndomain/Fin/DumpIBD:\\A", ""},  // cut at what looks like a key: not to be seen
+      {"8.3/Ssrv/dumpibD:\\A", "/dumpibD:\\A"},  // keys are case-sensitive
+      {"8.3/Ssrv/DumpIBD:\\A/", "/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CutValueFragment(c.text), c.fragment) << c.text;
 }
 
 TEST(ParseLaunchParameters, ReadsWhatComposeWrote) {

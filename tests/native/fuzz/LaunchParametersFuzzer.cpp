@@ -6,7 +6,8 @@
 //   throws; the worker leaves its parameters untouched unless it succeeds;
 //   both readings take the same infobase, user, password and folder.
 // - A text the editor writes: both readings agree on every field and give
-//   back the record's values, trimmed, and its password.
+//   back the record's values, trimmed, and its password; the worker finds
+//   no value cut at a "/" in it.
 // For the second use the input is cut into a record: the first byte chooses
 // version and marks, then Days, Base, User and DumpIB end at "/" (a value
 // cannot hold one), and the password is the rest, any bytes.
@@ -99,6 +100,7 @@ void WriteAndRead(const uint8_t* data, size_t size) {
     Require(false, "a written text cannot be read");
   }
   Require(read, "the worker finds no infobase key in a written text");
+  Require(ns::CutValueFragment(text).empty(), "the worker takes a written text for one with a value cut");
   Require(editor.Version == worker.Version && editor.Exclusively == worker.Exclusively &&
               editor.AddName == worker.AddName && SameDays(editor.Days, worker.Days) && SameValues(editor, worker),
           "the readings of a written text differ");

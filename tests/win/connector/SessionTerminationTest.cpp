@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <string>
 #include <vector>
@@ -97,6 +98,46 @@ TEST_F(SessionTermination, AFileInfobaseOrAnUnknownVersionCreatesNoConnector) {
   TerminateSessions(Trade, InstalledVersion());
   EXPECT_EQ(probe.Requests(), 1);
   EXPECT_EQ(test::SessionsByInfobase(), Untouched);
+}
+
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  EXPECT_TRUE(GetComputerNameA(name, &size));
+  return std::string(name, size);
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The stand-in's agent answers only to the names of its cluster's server
+// ("Server=" in its state): the sessions end only when the agent of the
+// task's own server is asked, and this computer's agent is asked as before,
+// by "localhost", when the task names this computer.
+TEST_F(SessionTermination, AsksTheAgentOfTheTasksOwnServer) {
+  const std::string own = ComputerName();
+  const struct {
+    const char* what;
+    const char* agentHost;
+    std::string base;
+    Sessions expected;
+  } cases[] = {
+      {"the task's own server", "srv1", "srv1\\trade", Ended},
+      {"the server with its cluster's port", "srv1", "srv1:1641\\trade", Ended},
+      {"the server in another letter case", "srv1", "SRV1\\trade", Ended},
+      {"another server than the agent's", "srv1", "srv2\\trade", Untouched},
+      {"this computer named by the task", "localhost", own + "\\trade", Ended},
+      {"this computer with a port", "localhost", LowerAscii(own) + ":1541\\trade", Ended},
+      {"this computer by its address", "localhost", "127.0.0.1\\trade", Ended},
+      {"this computer's agent is not the server's", "srv1", own + "\\trade", Untouched},
+  };
+  for (const auto& test : cases) {
+    test::WriteStandinState(TCluster{.agentHost = test.agentHost}.State());
+    TerminateSessions({test.base, "Admin", "secret"}, InstalledVersion());
+    EXPECT_EQ(test::SessionsByInfobase(), test.expected) << test.what;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/PlatformInfo.h"
 #include "base/TextFunctions.h"
 #include "tasks/ScramblePassword.h"
+#include "tasks/TaskStore.h"
 #include "win/Bstr.h"
 
 namespace ns {
@@ -55,7 +56,7 @@ TEST_F(EditorTest, NewTaskIsStoredAsItsFieldsComposeIt) {
        "8.2/Days7/F\\\\server\\share\\base/DumpIB"},
       {"Empty", false, false, false, "000", "", "", "", "", "Empty", "8.2/S/DumpIB"},
       {"Склад", true, false, false, "", "srv\\Склад", "Кладовщик", "пароль ё", "D:/Backup", "Склад",
-       "8.3/Ssrv\\Склад/NКладовщик/P/DumpIBD:/Backup"},
+       "8.3/Ssrv\\Склад/NКладовщик/P/DumpIBD:\\Backup"},
   };
   Platform1CInfo.Found83 = false;
   for (const auto& test : cases) {
@@ -107,11 +108,13 @@ struct TRefusalCase {
 
 TEST_F(EditorTest, RefusedNewTaskKeepsTheDialogOpenAndWritesNothing) {
   test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  // No registry key can carry a name this long.
+  const std::string longName(300, 'Я');
+  const std::string registryRefused = "Не удалось сохранить задание «" + longName + "» в реестре.";
   const TRefusalCase cases[] = {
       {"   ", "Не указано задание!"},
       {"dAILY", "Задание с таким именем уже существует!"},
-      // No registry key can carry this name.
-      {"Отдел\\Склад", "Не удалось сохранить задание «Отдел\\Склад» в реестре."},
+      {longName.c_str(), registryRefused.c_str()},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
@@ -493,6 +496,129 @@ TEST_F(EditorTest, FolderChooserCancelledLeavesTheFieldAndChosenReplacesIt) {
   Click(ButtonEditButton(form->DumpIB, 0));
   ASSERT_EQ(chooser.Boxes().size(), 1u);
   EXPECT_EQ(Text(form->DumpIB), "C:\\Копии");
+}
+
+// The name is also the name of the task's dump, log and archive: one that
+// Windows cannot take as a file name is refused with its reason, and the
+// dialog keeps what was typed.
+TEST_F(EditorTest, NameThatCannotNameAFileIsRefusedWithItsReason) {
+  const struct {
+    const char* name;
+    const char* reason;
+  } cases[] = {
+      {"Отдел\\Склад", "в нём есть знак «\\»."},
+      {"Отдел/Склад", "в нём есть знак «/»."},
+      {"Daily:1", "в нём есть знак «:»."},
+      {"All*", "в нём есть знак «*»."},
+      {"Why?", "в нём есть знак «?»."},
+      {"\"Q\"", "в нём есть знак «\"»."},
+      {"<B>", "в нём есть знак «<»."},
+      {"a|b", "в нём есть знак «|»."},
+      {"Tab\tName", "в нём есть управляющий символ (код 9)."},
+      {"Daily.", "оно оканчивается точкой."},
+      {"CON", "«CON» — имя устройства Windows."},
+      {"nul.txt", "«nul» — имя устройства Windows."},
+      {"Com1", "«Com1» — имя устройства Windows."},
+      {"LPT9.log", "«LPT9» — имя устройства Windows."},
+  };
+  Platform1CInfo.Found83 = false;
+  test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    // A new task, and a listed one renamed: the first two cases are enough
+    // to show the rename goes through the same check.
+    for (bool isNew : {true, false}) {
+      if (!isNew && &test - cases >= 2) continue;
+      auto form = isNew ? OpenNew() : OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
+      Type(form->TaskName, test.name);
+      Type(form->Base, "srv\\other");
+      TBoxCatcher boxes;
+      Click(form->bbtOk);
+      ASSERT_EQ(boxes.Boxes().size(), 1u);
+      EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
+      EXPECT_EQ(boxes.Boxes()[0].text, std::string("Наименование задания не годится для имени файла: ") + test.reason);
+      EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
+      EXPECT_EQ(form->ModalResult(), 0);
+      EXPECT_EQ(GetFocus(), form->TaskName);
+      EXPECT_EQ(Text(form->TaskName), test.name);
+      EXPECT_EQ(Text(form->Base), "srv\\other");
+    }
+  }
+  // Nothing was written: the one task there was keeps its settings and run.
+  EXPECT_EQ(ListTaskNames(), (std::vector<std::string>{"Daily"}));
+  EXPECT_EQ(StoredValue("Daily", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
+  EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
+  EXPECT_TRUE(owner_.Refreshes().empty());
+
+  // Names that only resemble those are saved.
+  for (const char* name : {"CONSOLE", "COM10", "Склад (копия) №2", "v8.3 Daily"}) {
+    auto form = OpenNew();
+    Type(form->TaskName, name);
+    Click(form->bbtOk);
+    EXPECT_EQ(form->ModalResult(), IDOK) << name;
+    EXPECT_EQ(StoredValue(name, ""), "8.2/S/DumpIB") << name;
+  }
+}
+
+// A value ends at the next "/" in the stored text. In the folders the editor
+// turns "/" into "\", which Windows takes for the same path; elsewhere it
+// refuses the value and names its field. A server given with its cluster's
+// port is a server: "Монопольно" is kept.
+TEST_F(EditorTest, SlashesInFoldersAreTurnedElsewhereRefused) {
+  const struct {
+    const char* base;
+    const char* user;
+    const char* dumpIB;
+    const char* stored;  // nullptr when refused
+    const char* field;   // the field the refusal names
+  } cases[] = {
+      {"D:/Bases/Shop", "", "D:/Backup", "8.2/FD:\\Bases\\Shop/DumpIBD:\\Backup", nullptr},
+      {"//nas/bases/shop", "Admin", "//nas/backup/", "8.2/F\\\\nas\\bases\\shop/NAdmin/DumpIB\\\\nas\\backup\\",
+       nullptr},
+      {"srv1:1641\\trade", "", "D:\\A", "8.2*/Ssrv1:1641\\trade/DumpIBD:\\A", nullptr},
+      {"localhost:1541\\trade", "", "E:/", "8.2*/Slocalhost:1541\\trade/DumpIBE:\\", nullptr},
+      {"srv1/trade", "", "D:\\A", nullptr, "Адрес информационной базы"},
+      {"srv1\\trade", "domain/user", "D:/A", nullptr, "Пользователь"},
+  };
+  Platform1CInfo.Found83 = false;
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.base);
+    auto form = OpenNew();
+    Type(form->TaskName, "Slash");
+    Type(form->Base, test.base);
+    Type(form->User, test.user);
+    Type(form->DumpIB, test.dumpIB);
+    Click(form->ChExclusively);
+    TBoxCatcher boxes;
+    Click(form->bbtOk);
+    if (test.stored) {
+      EXPECT_TRUE(boxes.Boxes().empty());
+      EXPECT_EQ(form->ModalResult(), IDOK);
+      std::string stored = StoredValue("Slash", "");
+      EXPECT_EQ(stored, test.stored);
+      auto reopened = OpenListed("Slash", stored);
+      EXPECT_EQ(IsChecked(reopened->ChExclusively), std::string(test.stored).find('*') != std::string::npos);
+      EXPECT_EQ(Text(reopened->DumpIB), ValueAfterKey(test.stored, "/DumpIB", "/"));
+      ASSERT_TRUE(DeleteTask("Slash"));
+      continue;
+    }
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
+    EXPECT_EQ(boxes.Boxes()[0].text, std::string("Поле «") + test.field +
+                                         "» не может содержать знак «/»: им кончается значение в строке "
+                                         "параметров задания.");
+    EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
+    EXPECT_EQ(form->ModalResult(), 0);
+    // The address field keeps the focus in its edit part.
+    HWND field = *test.user ? form->User : form->Base;
+    EXPECT_TRUE(GetFocus() == field || IsChild(field, GetFocus()));
+    // What was typed stays on the screen, and nothing is written.
+    EXPECT_EQ(Text(form->Base), test.base);
+    EXPECT_EQ(Text(form->User), test.user);
+    EXPECT_EQ(Text(form->DumpIB), test.dumpIB);
+    EXPECT_EQ(StoredValue("Slash", ""), Absent);
+  }
+  EXPECT_EQ(owner_.Refreshes().size(), 4u);
 }
 
 }  // namespace
