@@ -178,7 +178,9 @@ class Machine:
         return result
 
     def task_values(self, name):
-        return self.read_registry(TASK_STORE + "\\" + name).get(TASK_STORE + "\\" + name, {})
+        # Read through the whole store: a task's own key on regedit's command
+        # line would pass its name (quotes, "<", tabs) through Wine's quoting.
+        return self.read_registry().get(TASK_STORE + "\\" + name, {})
 
 
 class ReportListener:

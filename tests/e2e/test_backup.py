@@ -72,7 +72,8 @@ class Scenario(unittest.TestCase):
         self.listener.close()
         # A failed scenario keeps its prefix for a look inside.
         result = self._outcome.result
-        failed = any(test is self for test, _ in result.failures + result.errors)
+        # A failed sub-test is reported under a stand-in for its case.
+        failed = any(getattr(test, "test_case", test) is self for test, _ in result.failures + result.errors)
         self.machine.close(keep=failed)
 
     # -- set-up --------------------------------------------------------------

@@ -33,7 +33,7 @@ class Schedule(unittest.TestCase):
     def tearDown(self):
         self.listener.close()
         result = self._outcome.result
-        failed = any(test is self for test, _ in result.failures + result.errors)
+        failed = any(getattr(test, "test_case", test) is self for test, _ in result.failures + result.errors)
         self.machine.close(keep=failed)
 
     def scheduled_start(self, *args, timeout=90):
