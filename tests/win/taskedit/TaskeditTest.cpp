@@ -101,6 +101,23 @@ TEST_F(EditorTest, NewTaskChecks83OnlyWhenItWasFound) {
   Platform1CInfo.Found83 = false;
 }
 
+// "Да" on a name the editor must refuse: one box with the reason, and the
+// dialog stays open with what was typed, the focus on the name.
+void ExpectNameRefused(TFormTaskEdit& form, const std::string& name, const std::string& box) {
+  Type(form.TaskName, name);
+  Type(form.Base, "srv\\other");
+  TBoxCatcher boxes;
+  Click(form.bbtOk);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
+  EXPECT_EQ(boxes.Boxes()[0].text, box);
+  EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
+  EXPECT_EQ(form.ModalResult(), 0);
+  EXPECT_EQ(GetFocus(), form.TaskName);
+  EXPECT_EQ(Text(form.TaskName), name);
+  EXPECT_EQ(Text(form.Base), "srv\\other");
+}
+
 struct TRefusalCase {
   const char* name;
   const char* box;
@@ -118,19 +135,7 @@ TEST_F(EditorTest, RefusedNewTaskKeepsTheDialogOpenAndWritesNothing) {
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
-    auto form = OpenNew();
-    Type(form->TaskName, test.name);
-    Type(form->Base, "srv\\other");
-    TBoxCatcher boxes;
-    Click(form->bbtOk);
-    ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
-    EXPECT_EQ(boxes.Boxes()[0].text, test.box);
-    EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
-    EXPECT_EQ(form->ModalResult(), 0);
-    EXPECT_EQ(GetFocus(), form->TaskName);
-    EXPECT_EQ(Text(form->TaskName), test.name);
-    EXPECT_EQ(Text(form->Base), "srv\\other");
+    ExpectNameRefused(*OpenNew(), test.name, test.box);
   }
   EXPECT_EQ(StoredValue("Daily", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
   EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
@@ -530,18 +535,7 @@ TEST_F(EditorTest, NameThatCannotNameAFileIsRefusedWithItsReason) {
     for (bool isNew : {true, false}) {
       if (!isNew && &test - cases >= 2) continue;
       auto form = isNew ? OpenNew() : OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
-      Type(form->TaskName, test.name);
-      Type(form->Base, "srv\\other");
-      TBoxCatcher boxes;
-      Click(form->bbtOk);
-      ASSERT_EQ(boxes.Boxes().size(), 1u);
-      EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
-      EXPECT_EQ(boxes.Boxes()[0].text, std::string("Наименование задания не годится для имени файла: ") + test.reason);
-      EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
-      EXPECT_EQ(form->ModalResult(), 0);
-      EXPECT_EQ(GetFocus(), form->TaskName);
-      EXPECT_EQ(Text(form->TaskName), test.name);
-      EXPECT_EQ(Text(form->Base), "srv\\other");
+      ExpectNameRefused(*form, test.name, std::string("Наименование задания не годится для имени файла: ") + test.reason);
     }
   }
   // Nothing was written: the one task there was keeps its settings and run.
