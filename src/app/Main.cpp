@@ -9,11 +9,11 @@
 #include "backup/Messages.h"
 #include "backup/StartupFailure.h"
 #include "backup/TaskStatus.h"
-#include "platform/Addition.h"
 #include "platform/Connector.h"
 #include "platform/PlatformDiscovery.h"
 #include "platform/SessionTermination.h"
 #include "tasks/TaskStore.h"
+#include "win/ThreadState.h"
 #include "win/Win32Error.h"
 #include "win/WindowObject.h"
 
@@ -79,7 +79,7 @@ TFormMain::~TFormMain() {
 void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
   try {
     LocateInstalledPlatforms();
-    if (!Platform1CInfo.Found82 && !Platform1CInfo.Found83) {
+    if (!InstalledPlatforms.Found82 && !InstalledPlatforms.Found83) {
       throw Exception("Не установлена система 1С:Предприятие 8.x");
     }
     listener_.Start();
@@ -138,7 +138,7 @@ void TFormMain::RecordStartupFailure(const std::vector<std::string>& arguments, 
 }
 
 std::string StartupFailureMessage(const std::exception& error) {
-  if (!Platform1CInfo.Found82 && !Platform1CInfo.Found83) return std::string(MessagePlatformNotInstalled);
+  if (!InstalledPlatforms.Found82 && !InstalledPlatforms.Found83) return std::string(MessagePlatformNotInstalled);
   if (dynamic_cast<const Exception*>(&error)) return error.what();
   return std::string(MessageProgramError) + error.what();
 }
@@ -216,7 +216,8 @@ bool TFormMain::FormClose() {
   // A worker whose run is over asked for this close itself and only has to
   // return. Entries in the queue are work not yet done: a task handed over
   // just as the last worker ended is waiting for its WM_START_WORKER.
-  if (IsThreadStillWorking(workerThread_.get(), !RunQueue->IsRunActive(), WorkerReturnLimitMs) ||
+  DWORD returnWaitMs = RunQueue->IsRunActive() ? 0 : WorkerReturnLimitMs;
+  if (IsThreadRunning(workerThread_.get(), returnWaitMs) ||
       RunQueue->Count() > 0) {
     ShowWindow(handle_, SW_HIDE);
     return false;
@@ -252,7 +253,7 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TEST_CONNECTION: {
       const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));
       if (!request) return 0;
-      return ns::TestConnection(request->ConnectionString(), "", static_cast<PlatformVersion>(wParam), false) ? 1 : 0;
+      return ns::TestConnection(request->ConnectionString(), static_cast<PlatformVersion>(wParam)).Opened ? 1 : 0;
     }
     case WM_END_SESSIONS: {
       const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));
