@@ -123,18 +123,23 @@ class TKeyReader {
     return text_.size();
   }
 
-  // Reads the keys from `at` to the end into `parsed`; false with
-  // parsed.Error set at the first thing that is no key or no value.
-  bool Read(size_t at, TDesignerCommandLine& parsed) const {
+  // Reads the keys from `at` to the end into `parsed`. Whatever is no key
+  // or no proper value sets parsed.Error (the first such thing counts), and
+  // the reading goes on, so that the log and the action are still known.
+  void Read(size_t at, TDesignerCommandLine& parsed) const {
+    auto fail = [&parsed](const std::string& error) {
+      if (parsed.Error.empty()) parsed.Error = error;
+    };
     for (;;) {
       while (at < text_.size() && IsBlank(text_[at])) ++at;
-      if (at == text_.size()) return true;
+      if (at == text_.size()) return;
       const TKeySpec* key = KeyAt(at);
       if (!key) {
         size_t end = at;
         while (end < text_.size() && !IsBlank(text_[end])) ++end;
-        parsed.Error = "Неверный параметр командной строки: " + text_.substr(at, end - at);
-        return false;
+        fail("Неверный параметр командной строки: " + text_.substr(at, end - at));
+        at = end;
+        continue;
       }
       at += 1 + std::char_traits<char>::length(key->Name);
       if (!key->HasValue) continue;
@@ -143,14 +148,16 @@ class TKeyReader {
       if (at < text_.size() && text_[at] == '"') {
         size_t close = Unquote(at, value);
         if (close == std::string::npos) {
-          parsed.Error = "Не закрыта кавычка в значении параметра /" + std::string(key->Name);
-          return false;
-        }
-        at = close + 1;
-        if (at < text_.size() && !IsBlank(text_[at])) {
-          parsed.Error = "Неверное значение параметра /" + std::string(key->Name) + ": " +
-                         text_.substr(at, NextKey(at, false) - at);
-          return false;
+          fail("Не закрыта кавычка в значении параметра /" + std::string(key->Name));
+          at = text_.size();
+        } else {
+          at = close + 1;
+          if (at < text_.size() && !IsBlank(text_[at])) {
+            size_t next = NextKey(at, false);
+            fail("Неверное значение параметра /" + std::string(key->Name) + ": " +
+                 TrimBlanks(text_.substr(at, next - at)));
+            at = next;
+          }
         }
       } else {
         size_t end = NextKey(at, false);
@@ -255,14 +262,11 @@ void ParseCreateInfobase(const std::string& rest, TDesignerCommandLine& parsed) 
   }
   if (connection.empty()) {
     parsed.Error = "Не указана строка соединения создаваемой информационной базы";
-    return;
+  } else {
+    ParseConnectionString(connection, parsed);
   }
-  ParseConnectionString(connection, parsed);
   // The log's path is wanted even when the connection string is wrong.
-  TDesignerCommandLine keys;
-  reader.Read(end, keys);
-  parsed.Out = keys.Out;
-  if (parsed.Error.empty()) parsed.Error = keys.Error;
+  reader.Read(end, parsed);
 }
 
 }  // namespace
