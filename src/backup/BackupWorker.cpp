@@ -11,6 +11,7 @@
 #include "backup/Messages.h"
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
+#include "backup/RestoreCheck.h"
 #include "backup/Rotation.h"
 #include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
@@ -22,6 +23,7 @@
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskName.h"
 #include "tasks/TaskStore.h"
+#include "win/FileSpace.h"
 #include "win/HiddenProcess.h"
 #include "win/TempFolder.h"
 #include "win/Win32Error.h"
@@ -49,6 +51,13 @@ struct TTaskRun {
   std::string DesignerLog;
   bool Succeeded = false;
   std::string Message;
+  // Set once the dump is packed.
+  std::string Archive;
+  // A dump that did not reach the archive is the only copy of this backup:
+  // it stays in the temporary folder until the task runs again.
+  bool KeepDump = false;
+  // The restore check's lines for the log, when it ran.
+  std::string CheckLines;
   TTaskLock Lock;
 };
 
@@ -95,6 +104,7 @@ class TWorker {
   bool DeleteStaleFiles(TTaskRun& run);
   bool RunDesigner(TTaskRun& run);
   void Pack(TTaskRun& run);
+  void ProveByRestore(TTaskRun& run);
 
   bool Fail(TTaskRun& run, std::string_view message) {
     run.Succeeded = false;
@@ -144,6 +154,9 @@ void TWorker::Process(TTaskRun& run) {
   }
   if (run.Succeeded && !HoldsDump(run.DumpFile)) Fail(run, MessageDumpNotCreated);
   Pack(run);
+  ProveByRestore(run);
+  RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
+                run.KeepDump ? std::string() : run.DumpFile, run.DesignerLog, run.CheckLines);
   if (task.Days > 0 && !task.DumpIB.empty()) RotateArchives(task.DumpIB, task.Name, task.AddName, task.Days);
   run.Lock.Release();
   DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
@@ -240,19 +253,32 @@ bool TWorker::RunDesigner(TTaskRun& run) {
 }
 
 void TWorker::Pack(TTaskRun& run) {
+  if (!run.Succeeded) return;
   const TTaskRecord& task = run.Task();
-  // A dump that did not reach the archive is the only copy of this backup:
-  // it stays in the temporary folder until the task runs again.
-  bool dumpKept = false;
-  if (run.Succeeded) {
-    TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile);
-    if (!packing.Packed) {
-      Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
-      dumpKept = true;
-    }
+  TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile);
+  if (packing.Packed) {
+    run.Archive = packing.Archive;
+    return;
   }
-  RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
-                dumpKept ? std::string() : run.DumpFile, run.DesignerLog);
+  Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
+  run.KeepDump = true;
+}
+
+void TWorker::ProveByRestore(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
+  if (!run.Succeeded || !IsRestoreCheckDue(task.RestoreCheck, IsoWeekday(LocalNow().Date))) return;
+  TRestoreCheckRequest request;
+  request.Executable = InstalledPlatforms.Executable(task.Version);
+  request.Archive = run.Archive;
+  request.EntryName = task.Name + ".dt";
+  request.ScratchName = task.Name;
+  request.TimeLimitMs = ReadDesignerTimeoutSeconds() * 1000;
+  request.FreeBytes = FreeBytesAt(TempFilePath("")).value_or(0);
+  TRestoreCheckOutcome outcome = CheckByRestore(request);
+  run.CheckLines = std::move(outcome.Lines);
+  // The archive and its entry stay: a dump the platform cannot load is
+  // still the night's only dump.
+  if (outcome.Verdict == TRestoreVerdict::Failed) run.Succeeded = false;
 }
 
 }  // namespace
