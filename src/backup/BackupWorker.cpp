@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "backup/ArchiveCopy.h"
 #include "backup/ArchiveNaming.h"
 #include "backup/DumpCommand.h"
 #include "backup/LocalClock.h"
@@ -56,8 +57,8 @@ struct TTaskRun {
   // A dump that did not reach the archive is the only copy of this backup:
   // it stays in the temporary folder until the task runs again.
   bool KeepDump = false;
-  // The restore check's lines for the log, when it ran.
-  std::string CheckLines;
+  // What the restore check and the second copy add to the log.
+  std::string AddedLines;
   TTaskLock Lock;
 };
 
@@ -105,6 +106,7 @@ class TWorker {
   bool RunDesigner(TTaskRun& run);
   void Pack(TTaskRun& run);
   void ProveByRestore(TTaskRun& run);
+  void CopyToSecondFolder(TTaskRun& run);
 
   bool Fail(TTaskRun& run, std::string_view message) {
     run.Succeeded = false;
@@ -155,8 +157,9 @@ void TWorker::Process(TTaskRun& run) {
   if (run.Succeeded && !HoldsDump(run.DumpFile)) Fail(run, MessageDumpNotCreated);
   Pack(run);
   ProveByRestore(run);
+  CopyToSecondFolder(run);
   RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
-                run.KeepDump ? std::string() : run.DumpFile, run.DesignerLog, run.CheckLines);
+                run.KeepDump ? std::string() : run.DumpFile, run.DesignerLog, run.AddedLines);
   if (task.Days > 0 && !task.DumpIB.empty()) RotateArchives(task.DumpIB, task.Name, task.AddName, task.Days);
   run.Lock.Release();
   DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
@@ -275,10 +278,25 @@ void TWorker::ProveByRestore(TTaskRun& run) {
   request.TimeLimitMs = ReadDesignerTimeoutSeconds() * 1000;
   request.FreeBytes = FreeBytesAt(TempFilePath("")).value_or(0);
   TRestoreCheckOutcome outcome = CheckByRestore(request);
-  run.CheckLines = std::move(outcome.Lines);
+  run.AddedLines += outcome.Lines;
   // The archive and its entry stay: a dump the platform cannot load is
   // still the night's only dump.
   if (outcome.Verdict == TRestoreVerdict::Failed) run.Succeeded = false;
+}
+
+void TWorker::CopyToSecondFolder(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
+  // A dump that did not reach the archive has no archive to copy; one that
+  // did is copied even when its restore check failed: it is the night's dump.
+  if (run.Archive.empty() || task.CopyFolder.empty()) return;
+  std::optional<std::string> failure = CopyArchive(SystemFileSystem(), run.Archive, task.CopyFolder, task.Name + ".dt");
+  if (!failure) {
+    if (task.Days > 0) RotateArchives(task.CopyFolder, task.Name, task.AddName, task.Days);
+    return;
+  }
+  run.Succeeded = false;
+  run.AddedLines += std::string(MessageCopyFailed) + task.CopyFolder + ":\r\n" + *failure + "\r\n" +
+                    std::string(MessagePrimaryArchiveSound) + run.Archive + "\r\n";
 }
 
 }  // namespace

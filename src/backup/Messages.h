@@ -46,6 +46,12 @@ inline constexpr std::string_view MessageRestoreStopped =
     "Конфигуратор не завершил загрузку за отведённое время и был остановлен.";
 inline constexpr std::string_view MessageRestoreLeftNoLog = "Конфигуратор не оставил протокола загрузки.";
 
+// The second copy's failure: followed by the copy folder, ":", and the reason
+// on the next line; then the line that the primary archive is sound, and its
+// path.
+inline constexpr std::string_view MessageCopyFailed = "Не удалось скопировать архив в ";
+inline constexpr std::string_view MessagePrimaryArchiveSound = "Основной архив записан и проверен: ";
+
 // Each followed by a line break and the path concerned.
 // A temporary file of an earlier run of the task that is still there: this
 // run's dump could not be told from it.

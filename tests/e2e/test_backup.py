@@ -521,6 +521,38 @@ class RestoreCheck(Scenario):
         self.assert_no_temporary_files()
 
 
+class SecondCopy(Scenario):
+    def test_the_archive_is_copied_proven_and_pruned_in_the_copy_folder(self):
+        self.file_infobase("C:\\Bases\\Склад", users=("Admin:",))
+        copies = self.archive_folder("C:\\Копии")
+        # An archive of another day, past the task's retention, in the copy folder.
+        old = os.path.join(copies, "1C8-" + (datetime.date.today() - datetime.timedelta(days=30)).strftime("%y%m%d") + ".zip")
+        make_archive(old, ["Склад"])
+        self.machine.add_task("Склад", "8.3/Days7/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Копии")
+        self.run_program("Склад")
+
+        self.assert_recorded("Склад", SUCCESS)
+        primary = today_archive(self.machine.path("C:\\Archive"))
+        copy = today_archive(copies)
+        self.assertEqual(check_archive(primary), ["Склад.dt"])
+        self.assertEqual(check_archive(copy), ["Склад.dt"])
+        self.assertEqual(open(primary, "rb").read(), open(copy, "rb").read())
+        self.assertFalse(os.path.exists(old), "the copy folder was not pruned")
+        self.assertEqual([f for f in os.listdir(copies) if f.endswith(".tmp")], [])
+
+    def test_a_copy_that_fails_fails_the_run_and_says_the_primary_archive_is_sound(self):
+        self.file_infobase("C:\\Bases\\Склад", users=("Admin:",))
+        self.machine.add_task("Склад", "8.3/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Нет такой")
+        self.run_program("Склад", exit_code=1)
+
+        log = self.assert_recorded("Склад", FAILURE)["Log"]
+        primary = today_archive(self.machine.path("C:\\Archive"))
+        self.assertIn("\r\nНе удалось скопировать архив в C:\\Нет такой:\r\nкаталог C:\\Нет такой не найден\r\n"
+                      "Основной архив записан и проверен: C:\\Archive\\" + os.path.basename(primary) + "\r\n", log)
+        self.assertEqual(check_archive(primary), ["Склад.dt"])
+        self.assert_no_temporary_files()
+
+
 class Editor(Scenario):
     def probe(self, *args):
         self.assertEqual(self.machine.probe(*args)[0], 0, args)
