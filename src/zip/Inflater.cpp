@@ -39,7 +39,7 @@ constexpr size_t kWindow = deflate::kWindowSize;
 // piece is still in the cache when the sink reads it.
 constexpr size_t kChunk = size_t(1) << 18;
 // How far one match may write past the flush mark: its length, and the
-// whole 16-byte pieces and words its copy rounds up to.
+// 32 bytes its copy may round up by.
 constexpr size_t kCopySlack = deflate::kMaxMatch + 64;
 // Input asked of the source at a time.
 constexpr size_t kInputSize = size_t(1) << 17;
@@ -386,7 +386,10 @@ struct TInflater::Impl {
   // the slack after the mark holds.
   __attribute__((always_inline)) inline TError DecodeCodes(const uint32_t* litLenTable, const uint32_t* distTable) {
     uint64_t bits = bitBuffer;
-    unsigned left = bitsLeft;
+    // Only the low byte of `left` counts: a consumed entry is subtracted
+    // whole, which saves masking it, and what it takes from the higher
+    // bits does not matter, since the low byte never goes below zero.
+    uint32_t left = bitsLeft;
     const uint8_t* next = in;
     const uint8_t* last = inEnd;
     uint8_t* op = out;
@@ -398,14 +401,14 @@ struct TInflater::Impl {
     uint32_t entry = 0;
     uint64_t saved = 0;
 
-#define NS_SAVE() (bitBuffer = bits, bitsLeft = left, in = next, out = op)
+#define NS_SAVE() (bitBuffer = bits, bitsLeft = left & 0xFF, in = next, out = op)
 #define NS_LOAD() (bits = bitBuffer, left = bitsLeft, next = in, last = inEnd, op = out)
-#define NS_CONSUME() (saved = bits, bits >>= EntryBits(entry), left -= EntryBits(entry))
+#define NS_CONSUME() (saved = bits, bits >>= EntryBits(entry), left -= entry)
 #define NS_REFILL(fast)                                  \
   do {                                                   \
     if ((fast) || last - next >= 8) {                    \
-      bits |= Load64(next) << left;                      \
-      next += (63 - left) >> 3;                          \
+      bits |= Load64(next) << (left & 63);               \
+      next += 7 - ((left >> 3) & 7);                     \
       left |= kRefilledBits;                             \
     } else {                                             \
       NS_SAVE();                                         \
@@ -531,8 +534,9 @@ struct TInflater::Impl {
       from += 32;
       while (op < end) {
         Copy16(op, from);
-        op += 16;
-        from += 16;
+        Copy16(op + 16, from + 16);
+        op += 32;
+        from += 32;
       }
     } else if (distance >= 8) {
       Copy8(op, from);
@@ -546,14 +550,15 @@ struct TInflater::Impl {
         from += 8;
       }
     } else if (distance == 1) {
-      const uint64_t v = 0x0101010101010101ull * *from;
-      Store8(op, v);
-      Store8(op + 8, v);
-      Store8(op + 16, v);
-      op += 24;
+      uint8_t run[16];
+      std::memset(run, *from, sizeof run);
+      Copy16(op, run);
+      Copy16(op + 16, run);
+      op += 32;
       while (op < end) {
-        Store8(op, v);
-        op += 8;
+        Copy16(op, run);
+        Copy16(op + 16, run);
+        op += 32;
       }
     } else {
       // A short period: a word at a time, advancing by the period, so that
@@ -569,7 +574,6 @@ struct TInflater::Impl {
 
   static void Copy8(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 8); }
   static void Copy16(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 16); }
-  static void Store8(uint8_t* to, uint64_t v) { std::memcpy(to, &v, 8); }
 
   TError Block(bool& final) {
     if (TError e = Need(3); e != TError::None) return e;
