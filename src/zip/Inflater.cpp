@@ -404,6 +404,11 @@ struct TInflater::Impl {
 #define NS_SAVE() (bitBuffer = bits, bitsLeft = left & 0xFF, in = next, out = op)
 #define NS_LOAD() (bits = bitBuffer, left = bitsLeft, next = in, last = inEnd, op = out)
 #define NS_CONSUME() (saved = bits, bits >>= EntryBits(entry), left -= entry)
+    // A length's or distance's value from the bits before its entry was
+    // consumed. Neither has flags set, so the shift counts need no masks
+    // beyond what the shift instructions apply themselves.
+#define NS_DECODED() \
+  ((entry >> 16) + static_cast<unsigned>((saved & ((uint64_t(1) << EntryBits(entry)) - 1)) >> ((entry >> 8) & 63)))
 #define NS_REFILL(fast)                                  \
   do {                                                   \
     if ((fast) || last - next >= 8) {                    \
@@ -457,7 +462,7 @@ struct TInflater::Impl {
     }                                                                                               \
   }                                                                                                 \
   {                                                                                                 \
-    const unsigned length = EntryDecoded(entry, saved);                                             \
+    const unsigned length = NS_DECODED();                                                           \
     entry = distTable[bits & kDistMask];                                                            \
     NS_REFILL(fast);                                                                                \
     if (entry & kExceptional) [[unlikely]] {                                                        \
@@ -472,7 +477,7 @@ struct TInflater::Impl {
       }                                                                                             \
     }                                                                                               \
     NS_CONSUME();                                                                                   \
-    const size_t distance = EntryDecoded(entry, saved);                                             \
+    const size_t distance = NS_DECODED();                                                           \
     if (distance > static_cast<size_t>(op - start)) [[unlikely]] {                                  \
       error = TError::DistanceTooFar;                                                               \
       goto done;                                                                                    \
@@ -513,6 +518,7 @@ struct TInflater::Impl {
     return error;
 #undef NS_PASS
 #undef NS_REFILL
+#undef NS_DECODED
 #undef NS_CONSUME
 #undef NS_LOAD
 #undef NS_SAVE
