@@ -3,14 +3,14 @@
 //    same streams: those the own encoder writes at level 6, which are the
 //    ones the program reads back. Each decoder's output is compared with the
 //    original before its time counts; the best of several runs is kept,
-//    in processor time of the thread, since the machine is shared. zlib and libdeflate get the whole stream
-//    and write the whole output into one buffer. The own inflater is timed
-//    as the check uses it, with the whole stream given at once: it writes
-//    every byte once, into its window, and hands the pieces to a sink that
-//    only takes them, as the check's sink takes them into the CRC. What the
-//    streaming costs besides — input pulled from a source in 1 MiB pieces
-//    copied out of the stream, and each piece copied out by the sink — is
-//    measured apart and printed as a figure.
+//    in processor time of the thread, since the machine is shared. zlib and
+//    libdeflate get the whole stream and write the whole output into one
+//    buffer. The own inflater gets the whole stream too: it writes every
+//    byte once, into its window, and hands the pieces to a sink that only
+//    takes them, as the check's sink takes them into the CRC. What streaming
+//    costs besides — the input pulled from a source in 1 MiB pieces copied
+//    out of the stream, as a file read copies it, and each piece copied out
+//    by the sink — is measured apart and printed as a figure.
 //  - stored data at copy speed: the own inflater whose sink copies each
 //    piece into the output buffer, against memcpy of the same bytes.
 //  - the cost of reading a packed dump back next to packing it: ZipWriter
@@ -19,7 +19,7 @@
 //  - with --verify-rss ARCHIVE, only the peak RSS of checking the archive's
 //    first entry, in KiB.
 //
-//   inflate_bench [--repeat N] [--dump FILE] [--copy-speed FILE] FILE ...
+//   inflate_bench [--repeat N] [--dump FILE] FILE ...
 //   inflate_bench --verify-rss ARCHIVE
 #include <libdeflate.h>
 #include <sys/resource.h>
