@@ -4,36 +4,34 @@
 // message loop starts, and the message loop itself.
 #include <windows.h>
 
-#include <functional>
+#include "win/Form.h"
 
 namespace ns {
 
-class TApplication {
+class TApplication : public TForm {
  public:
   explicit TApplication(HINSTANCE instance);
-  ~TApplication();
-  TApplication(const TApplication&) = delete;
-  TApplication& operator=(const TApplication&) = delete;
 
   HINSTANCE Instance() const { return instance_; }
-  HWND Handle() const { return handle_; }
 
   // The window that a WM_CLOSE of the application is passed on to.
   void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
-  bool ShowMainForm = true;
+  // Whether Run shows the main window: start-up turns it off for a start
+  // that runs the scheduler's tasks or hands over to another instance.
+  bool ShowMainWindow = true;
 
   // Ends the message loop (at once when it has not started yet).
   void Terminate();
 
-  // Shows the main window if ShowMainForm is still on, then dispatches
+  // Shows the main window if ShowMainWindow is still on, then dispatches
   // messages until Terminate.
   void Run();
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+ private:
   HINSTANCE instance_;
-  HWND handle_ = nullptr;
   HWND mainWindow_ = nullptr;
   bool terminated_ = false;
 };

@@ -16,6 +16,7 @@
 #include "tasks/ScramblePassword.h"
 #include "tasks/TaskStore.h"
 #include "tasks/Taskedit.h"
+#include "win/Control.h"
 #include "win/RegistryKey.h"
 
 namespace ns {
@@ -26,7 +27,8 @@ constexpr int ButtonBarHeight = 44;
 constexpr int ButtonWidth = 41;
 constexpr int ButtonHeight = 40;
 constexpr int ButtonTop = 2;
-// sbInfo keeps this distance from the right edge (588 in a 633 wide window).
+// The about button keeps this distance from the right edge (588 in a 633 wide
+// window).
 constexpr int InfoRightMargin = 45;
 constexpr int SplitterHeight = 3;
 constexpr int InitialLogHeight = 80;
@@ -44,42 +46,40 @@ HICON Glyph(int id, int size = 32) {
 
 // A button of the bar along the top: a picture, its hint as tooltip and name.
 HWND ToolButton(HWND bar, int id, int left, int glyphId, const char* hint, HWND tooltips) {
-  HWND button = CreateSpeedButton(bar, id, hint, RECT{left, ButtonTop, left + ButtonWidth, ButtonTop + ButtonHeight},
-                                  Glyph(glyphId));
+  HWND button = CreateSpeedButton(bar, id, hint, Bounds(left, ButtonTop, ButtonWidth, ButtonHeight), Glyph(glyphId));
   AddToolTip(tooltips, button, hint);
   return button;
 }
 
 HWND CreateStatusBar(HWND parent) {
-  HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+  HWND bar = CreateControl({.Parent = parent, .ClassName = STATUSCLASSNAMEA});
   int oneSimplePanel = -1;
   SendMessageA(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&oneSimplePanel));
   return bar;
 }
 
-HWND CreateMemoLog(HWND parent) {
-  return CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                             ES_AUTOVSCROLL,
-                         0, 0, 0, 0, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+HWND CreateLogView(HWND parent) {
+  return CreateControl({.Parent = parent,
+                        .ClassName = "EDIT",
+                        .Style = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                        .ExStyle = WS_EX_CLIENTEDGE});
 }
 
 }  // namespace
 
 TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
     : TPanel(mainWindow, 0, 0, 0, 0),
-      StatusBar(CreateStatusBar(Handle())),
-      Panel2(Handle(), 0, 0, 0, ButtonBarHeight),
-      Tooltips(CreateToolTips(Handle())),
-      sbInsert(ToolButton(Panel2.Handle(), IdInsert, 2, IDI_GLYPH_INSERT, "Новое задание", Tooltips)),
-      sbDelete(ToolButton(Panel2.Handle(), IdDelete, 84, IDI_GLYPH_DELETE, "Удалить задание", Tooltips)),
-      sbEdit(ToolButton(Panel2.Handle(), IdEdit, 43, IDI_GLYPH_EDIT, "Изменить задание", Tooltips)),
+      statusBar_(CreateStatusBar(Handle())),
+      buttonBar_(Handle(), 0, 0, 0, ButtonBarHeight),
+      toolTips_(CreateToolTips(Handle())),
+      newTaskButton_(ToolButton(buttonBar_.Handle(), IdNewTask, 2, IDI_GLYPH_INSERT, "Новое задание", toolTips_)),
+      deleteButton_(ToolButton(buttonBar_.Handle(), IdDelete, 84, IDI_GLYPH_DELETE, "Удалить задание", toolTips_)),
+      editButton_(ToolButton(buttonBar_.Handle(), IdEdit, 43, IDI_GLYPH_EDIT, "Изменить задание", toolTips_)),
       ListView(Handle(), IdList),
-      sbInfo(ToolButton(Panel2.Handle(), IdInfo, 588, IDI_GLYPH_INFO, "Информация", Tooltips)),
-      MemoLog(CreateMemoLog(Handle())),
-      Splitter1(Handle(), SplitterHeight),
-      sbOptions(ToolButton(Panel2.Handle(), IdOptions, 160, IDI_GLYPH_OPTIONS, "Опции", Tooltips)),
+      aboutButton_(ToolButton(buttonBar_.Handle(), IdAbout, 588, IDI_GLYPH_INFO, "Информация", toolTips_)),
+      logView_(CreateLogView(Handle())),
+      splitter_(Handle(), SplitterHeight),
+      optionsButton_(ToolButton(buttonBar_.Handle(), IdOptions, 160, IDI_GLYPH_OPTIONS, "Опции", toolTips_)),
       mainWindow_(mainWindow),
       runQueue_(std::move(runQueue)),
       logHeight_(InitialLogHeight) {
@@ -89,11 +89,11 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
     editor.IsTaskBusy = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
     editor.ShowModal();
   };
-  Splitter1.OnMoved = [this](int top) {
+  splitter_.OnMoved = [this](int top) {
     RECT client;
     GetClientRect(Handle(), &client);
     RECT status;
-    GetWindowRect(StatusBar, &status);
+    GetWindowRect(statusBar_, &status);
     logHeight_ = client.bottom - (status.bottom - status.top) - top - SplitterHeight;
     Layout(client.right, client.bottom);
   };
@@ -105,14 +105,14 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
 
 void TMainPanel::Layout(int width, int height) {
   MoveWindow(Handle(), 0, 0, width, height, TRUE);
-  MoveWindow(Panel2.Handle(), 0, 0, width, ButtonBarHeight, TRUE);
-  SetWindowPos(sbInfo, nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
+  MoveWindow(buttonBar_.Handle(), 0, 0, width, ButtonBarHeight, TRUE);
+  SetWindowPos(aboutButton_, nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER);
 
   // The status bar places and sizes itself along the bottom edge.
-  SendMessageA(StatusBar, WM_SIZE, 0, 0);
+  SendMessageA(statusBar_, WM_SIZE, 0, 0);
   RECT status;
-  GetWindowRect(StatusBar, &status);
+  GetWindowRect(statusBar_, &status);
   int statusTop = height - (status.bottom - status.top);
 
   // The log keeps its height while the window is resized, as long as the
@@ -121,10 +121,10 @@ void TMainPanel::Layout(int width, int height) {
   int logHeight = std::clamp(logHeight_, MinimumPaneHeight, std::max(room - MinimumPaneHeight, MinimumPaneHeight));
   int logTop = statusTop - logHeight;
   int splitterTop = logTop - SplitterHeight;
-  MoveWindow(MemoLog, 0, logTop, width, logHeight, TRUE);
-  MoveWindow(Splitter1.Handle(), 0, splitterTop, width, SplitterHeight, TRUE);
+  MoveWindow(logView_, 0, logTop, width, logHeight, TRUE);
+  MoveWindow(splitter_.Handle(), 0, splitterTop, width, SplitterHeight, TRUE);
   MoveWindow(ListView.Handle(), 0, ButtonBarHeight, width, std::max(splitterTop - ButtonBarHeight, 0), TRUE);
-  Splitter1.SetRange(ButtonBarHeight + MinimumPaneHeight, statusTop - MinimumPaneHeight - SplitterHeight);
+  splitter_.SetRange(ButtonBarHeight + MinimumPaneHeight, statusTop - MinimumPaneHeight - SplitterHeight);
   ListView.FitColumns();
 }
 
@@ -171,13 +171,13 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
     InvalidateRect(ListView.Handle(), nullptr, TRUE);
   }
   std::string total = "Всего: " + std::to_string(ListView.Count());
-  SendMessageA(StatusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(total.c_str()));
+  SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(total.c_str()));
 }
 
-void TMainPanel::ListViewSelectItem(int row) {
+void TMainPanel::ShowLogOf(int row) {
   if (ListView.Count() == 0 || ListView.Selected() < 0) return;
   if (IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus))) {
-    SetWindowTextA(MemoLog, "");
+    SetWindowTextA(logView_, "");
     return;
   }
   std::string log;
@@ -185,7 +185,7 @@ void TMainPanel::ListViewSelectItem(int row) {
                           log)) {
     log.clear();
   }
-  SetWindowTextA(MemoLog, log.c_str());
+  SetWindowTextA(logView_, log.c_str());
 }
 
 bool TMainPanel::IsSelectedBusy() const {
@@ -198,7 +198,7 @@ std::string TMainPanel::SelectedName() const {
   return row >= 0 ? ListView.Text(row, TTaskListView::ColumnName) : std::string();
 }
 
-void TMainPanel::sbInsertClick(TEditRequest request) {
+void TMainPanel::OnEditRequest(TEditRequest request) {
   bool isNew = request == TEditRequest::NewTask;
   if (!isNew && ListView.Selected() < 0) return;
   // A task the worker waits for or runs must not change under it; while one
@@ -207,7 +207,7 @@ void TMainPanel::sbInsertClick(TEditRequest request) {
   if (OpenTaskEditor) OpenTaskEditor(isNew);
 }
 
-void TMainPanel::sbDeleteClick() {
+void TMainPanel::OnDeleteTask() {
   if (ListView.Count() == 0 || ListView.Selected() < 0) return;
   if (IsSelectedBusy()) return;
   std::string name = SelectedName();
@@ -229,12 +229,12 @@ void TMainPanel::sbDeleteClick() {
   }
 }
 
-void TMainPanel::sbOptionsClick() {
+void TMainPanel::OnOptions() {
   TFormOptions options(mainWindow_, Glyph(IDI_GLYPH_OK, 16));
   if (options.Execute()) PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
 }
 
-void TMainPanel::sbInfoClick() {
+void TMainPanel::OnAbout() {
   std::string about = ScramblePassword(AboutTextEnciphered, AboutTextKey, false);
   MessageBoxA(mainWindow_, about.c_str(), "О программе", MB_ICONINFORMATION | MB_OK);
 }
@@ -309,7 +309,7 @@ std::string TMainPanel::MainCaption() const {
 
 bool TMainPanel::KeyPreview(WPARAM key) {
   if (key != VK_RETURN) return false;
-  sbInsertClick(TEditRequest::EnterKey);
+  OnEditRequest(TEditRequest::EnterKey);
   return true;
 }
 
@@ -319,13 +319,13 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       // Clicks of the buttons and choices of the menu (whose code is 0).
       if (HIWORD(wParam) != BN_CLICKED) return 0;
       switch (LOWORD(wParam)) {
-        case IdInsert: sbInsertClick(TEditRequest::NewTask); break;
+        case IdNewTask: OnEditRequest(TEditRequest::NewTask); break;
         case IdEdit:
-        case IdEditTask: sbInsertClick(TEditRequest::EditTask); break;
+        case IdEditTask: OnEditRequest(TEditRequest::EditTask); break;
         case IdDelete:
-        case IdDeleteTask: sbDeleteClick(); break;
-        case IdOptions: sbOptionsClick(); break;
-        case IdInfo: sbInfoClick(); break;
+        case IdDeleteTask: OnDeleteTask(); break;
+        case IdOptions: OnOptions(); break;
+        case IdAbout: OnAbout(); break;
         case IdRunNow: RunNow(); break;
         case IdOpenArchiveFolder: OpenArchiveFolder(); break;
       }
@@ -337,10 +337,10 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
         if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
             !(change->uOldState & LVIS_SELECTED)) {
-          ListViewSelectItem(change->iItem);
+          ShowLogOf(change->iItem);
         }
       } else if (header->code == NM_DBLCLK) {
-        sbInsertClick(TEditRequest::DoubleClick);
+        OnEditRequest(TEditRequest::DoubleClick);
       }
       return 0;
     }

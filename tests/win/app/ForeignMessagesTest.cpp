@@ -36,23 +36,23 @@ TEST(MainWindow, IgnoresWorkerRequestsTheWorkerDidNotMake) {
   stranger.join();
   EXPECT_EQ(answer, 0);
 
-  // WM_REFRESH_TASKS with a pointer to a task's name, as the editor's message
-  // used to carry it: the window neither selects that task nor frees memory
-  // that is not its own; a refresh of its own still selects.
+  // WM_REFRESH_TASKS with a pointer to a task's name, the form a stranger
+  // would guess the message takes: the window neither selects that task nor
+  // frees memory that is not its own; a refresh of its own still selects.
   RegDeleteTreeA(HKEY_CURRENT_USER, TaskStoreKeyPath);
   for (const char* task : {"Альфа", "Бета"}) {
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, TaskKeyPath(task), "", "8.3/FC:\\A/DumpIBC:\\Archive"));
   }
   SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, 0);
-  ASSERT_EQ(form.Panel1().ListView.Selected(), 0);
+  ASSERT_EQ(form.Panel().ListView.Selected(), 0);
   static char foreign[] = "Бета";
   for (LPARAM parameter : {reinterpret_cast<LPARAM>(foreign), LPARAM(0x5A17), LPARAM(-1)}) {
     SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, parameter);
-    EXPECT_EQ(form.Panel1().ListView.Selected(), 0);
+    EXPECT_EQ(form.Panel().ListView.Selected(), 0);
   }
   EXPECT_STREQ(foreign, "Бета");
   SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, KeepRefreshSelection(form.Handle(), "бета"));
-  EXPECT_EQ(form.Panel1().ListView.Selected(), 1);
+  EXPECT_EQ(form.Panel().ListView.Selected(), 1);
   RegDeleteTreeA(HKEY_CURRENT_USER, TaskStoreKeyPath);
 }
 

@@ -65,10 +65,10 @@ int MainWindowTest::SelectedRow() { return panel.ListView.Selected(); }
 
 std::string MainWindowTest::Total() {
   char text[256] = {};
-  SendMessageA(panel.StatusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageA(panel.statusBar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
-std::string MainWindowTest::Log() { return TextOf(panel.MemoLog); }
+std::string MainWindowTest::Log() { return TextOf(panel.logView_); }
 
 }  // namespace ns::test
