@@ -1,4 +1,5 @@
-// Any process on the desktop can send the main window the numbers of the
+// Other processes find the program's windows by their class names, and any
+// process on the desktop can send the main window the numbers of the
 // worker's requests and of the refresh. The window must act only on the
 // request its worker has open, never read through a pointer another process
 // chose, nor take one over and free it.
@@ -17,6 +18,31 @@
 
 namespace ns {
 namespace {
+
+TEST(MainWindow, OtherProcessesFindTheWindowsByTheirClassNames) {
+  TApplication application(GetModuleHandleA(nullptr));
+  TFormMain form(application);
+  EXPECT_EQ(FindWindowA("TFormMain", nullptr), form.Handle());
+  // The application's window is a hidden top-level window, which the desktop
+  // lists (a message-only window would not be found here).
+  EXPECT_EQ(FindWindowA("TApplication", "Nightshelf"), application.Handle());
+  EXPECT_EQ(GetAncestor(application.Handle(), GA_PARENT), GetDesktopWindow());
+  EXPECT_FALSE(IsWindowVisible(application.Handle()));
+  // Its close is the main window's close, which lets the program end when
+  // no work is left.
+  PostMessageA(application.Handle(), WM_CLOSE, 0, 0);
+  MSG message;
+  bool quit = false;
+  for (DWORD start = GetTickCount(); !quit && GetTickCount() - start < 5000;) {
+    if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      Sleep(10);
+      continue;
+    }
+    if (message.message == WM_QUIT) quit = true;
+    DispatchMessageA(&message);
+  }
+  EXPECT_TRUE(quit);
+}
 
 TEST(MainWindow, IgnoresWorkerRequestsTheWorkerDidNotMake) {
   TApplication application(GetModuleHandleA(nullptr));
