@@ -44,9 +44,11 @@ TPlatformState::TPlatformState(const std::string& statePath) : statePath_(stateP
   if (state_.Sections.empty()) state_.Sections.push_back({});
 }
 
-TIniSection& TPlatformState::Cluster() {
-  if (TIniSection* cluster = state_.First("Cluster")) return *cluster;
-  state_.Sections.push_back({"Cluster", {}});
+TIniSection& TPlatformState::Cluster() { return Section("Cluster"); }
+
+TIniSection& TPlatformState::Section(const std::string& name) {
+  if (TIniSection* section = state_.First(name)) return *section;
+  state_.Sections.push_back({name, {}});
   return state_.Sections.back();
 }
 

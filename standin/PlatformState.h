@@ -41,6 +41,8 @@ class TPlatformState {
 
   // The [Cluster] section; an empty one when the file has none.
   TIniSection& Cluster();
+  // The first section of that name; an empty one when the file has none.
+  TIniSection& Section(const std::string& name);
   std::vector<TIniSection*> Processes();
   // Throws EStandinError when the server name is not the cluster's.
   void CheckServer(const std::string& server);

@@ -10,11 +10,11 @@
 #include "backup/Messages.h"
 #include "backup/StartupFailure.h"
 #include "backup/TaskStatus.h"
-#include "platform/Addition.h"
 #include "platform/Connector.h"
 #include "platform/PlatformDiscovery.h"
 #include "platform/SessionTermination.h"
 #include "tasks/TaskStore.h"
+#include "win/ThreadState.h"
 
 namespace ns {
 
@@ -67,7 +67,7 @@ TFormMain::~TFormMain() { DestroyForm(); }
 void TFormMain::StartUp(const std::vector<std::string>& arguments) {
   try {
     LocateInstalledPlatforms();
-    if (!Platform1CInfo.Found82 && !Platform1CInfo.Found83) {
+    if (!InstalledPlatforms.Found82 && !InstalledPlatforms.Found83) {
       throw Exception("Не установлена система 1С:Предприятие 8.x");
     }
     listener_.Start();
@@ -126,7 +126,7 @@ void TFormMain::RecordStartupFailure(const std::vector<std::string>& arguments, 
 }
 
 std::string StartupFailureMessage(const std::exception& error) {
-  if (!Platform1CInfo.Found82 && !Platform1CInfo.Found83) return std::string(MessagePlatformNotInstalled);
+  if (!InstalledPlatforms.Found82 && !InstalledPlatforms.Found83) return std::string(MessagePlatformNotInstalled);
   if (dynamic_cast<const Exception*>(&error)) return error.what();
   return std::string(MessageProgramError) + error.what();
 }
@@ -204,7 +204,8 @@ bool TFormMain::CloseOrHide() {
   // A worker whose run is over asked for this close itself and only has to
   // return. Entries in the queue are work not yet done: a task handed over
   // just as the last worker ended is waiting for its WM_START_WORKER.
-  if (IsThreadStillWorking(workerThread_.get(), !runQueue_->IsRunActive(), WorkerReturnLimitMs) ||
+  DWORD returnWaitMs = runQueue_->IsRunActive() ? 0 : WorkerReturnLimitMs;
+  if (IsThreadRunning(workerThread_.get(), returnWaitMs) ||
       runQueue_->Count() > 0) {
     ShowWindow(Handle(), SW_HIDE);
     return false;
@@ -230,7 +231,7 @@ LRESULT TFormMain::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TEST_CONNECTION: {
       const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));
       if (!request) return 0;
-      return ns::TestConnection(request->ConnectionString(), "", static_cast<PlatformVersion>(wParam), false) ? 1 : 0;
+      return ns::TestConnection(request->ConnectionString(), static_cast<PlatformVersion>(wParam)).Opened ? 1 : 0;
     }
     case WM_END_SESSIONS: {
       const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));

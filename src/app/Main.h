@@ -14,7 +14,7 @@
 
 #include "app/Application.h"
 #include "app/MainPanel.h"
-#include "app/Sharedmemory.h"
+#include "app/HandOver.h"
 #include "app/WorkerRequests.h"
 #include "backup/RunQueue.h"
 #include "backup/ServersText.h"

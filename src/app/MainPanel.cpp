@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "AboutText.h"
 #include "backup/TaskLock.h"
@@ -11,11 +13,10 @@
 #include "app/WindowMessages.h"
 #include "win/Registry.h"
 #include "res/ResourceIds.h"
-#include "tasks/LaunchParameters.h"
-#include "tasks/Options.h"
 #include "tasks/ScramblePassword.h"
 #include "tasks/TaskStore.h"
-#include "tasks/Taskedit.h"
+#include "ui/OptionsDialog.h"
+#include "ui/TaskEditor.h"
 #include "win/Control.h"
 #include "win/RegistryKey.h"
 
@@ -84,10 +85,19 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       runQueue_(std::move(runQueue)),
       logHeight_(InitialLogHeight) {
   OpenTaskEditor = [this](bool isNew) {
-    TFormTaskEdit editor(mainWindow_, isNew, ListView.Handle(),
-                         {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
+    std::optional<TStoredTask> task;
+    if (!isNew) {
+      task = LoadTask(SelectedName());
+      // Deleted since the list was read: the list, read again, shows it gone.
+      if (!task) {
+        PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
+        return;
+      }
+    }
+    TTaskEditor editor(mainWindow_, std::move(task), {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
     editor.IsTaskBusy = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
     editor.ShowModal();
+    if (editor.Saved()) PostRefreshSelecting(mainWindow_, editor.Saved()->Name);
   };
   splitter_.OnMoved = [this](int top) {
     RECT client;
@@ -230,7 +240,9 @@ void TMainPanel::OnDeleteTask() {
 }
 
 void TMainPanel::OnOptions() {
-  TFormOptions options(mainWindow_, Glyph(IDI_GLYPH_OK, 16));
+  std::string servers;
+  ReadServersText(servers);
+  TOptionsDialog options(mainWindow_, servers, Glyph(IDI_GLYPH_OK, 16));
   if (options.Execute()) PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
 }
 
@@ -250,11 +262,10 @@ void TMainPanel::RunNow() {
 }
 
 std::string TMainPanel::SelectedArchiveFolder() const {
-  int row = ListView.Selected();
-  if (row < 0) return {};
-  // A password that does not decode is no concern of the archive folder.
-  std::string passwordError;
-  return ParseLaunchParameters(ListView.Text(row, TTaskListView::ColumnParameters), &passwordError).DumpIB;
+  std::string name = SelectedName();
+  if (name.empty()) return {};
+  std::optional<TStoredTask> task = LoadTask(name);
+  return task ? task->Record.DumpIB : std::string();
 }
 
 void TMainPanel::OpenArchiveFolder() {

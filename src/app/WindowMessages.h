@@ -2,9 +2,9 @@
 // The main window's private messages. Threads other than the user-interface
 // thread never touch a window: they post or send these instead. The numbers
 // are fixed; WM_TEST_CONNECTION and WM_END_SESSIONS are plain 100 and 101,
-// not offsets from WM_USER. WM_REFRESH_TASKS (WM_USER + 1) comes from the
-// task editor, which posts it.
-#include "tasks/RefreshMessage.h"
+// not offsets from WM_USER. WM_REFRESH_TASKS (WM_USER + 1) has a file of its
+// own: its parameter is a tag, not a pointer.
+#include "app/RefreshMessage.h"
 
 namespace ns {
 

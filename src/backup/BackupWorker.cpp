@@ -1,6 +1,7 @@
 #include "backup/BackupWorker.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -16,12 +17,13 @@
 #include "backup/WorkerLoop.h"
 #include "base/Exception.h"
 #include "net/Delivery.h"
-#include "platform/Addition.h"
 #include "platform/ConnectionString.h"
 #include "platform/PlatformInfo.h"
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskName.h"
 #include "tasks/TaskStore.h"
+#include "win/HiddenProcess.h"
+#include "win/TempFolder.h"
 #include "win/Win32Error.h"
 #include "zip/ZipWriter.h"
 
@@ -29,23 +31,22 @@ namespace ns {
 
 namespace {
 
-// The designer is started only after these pauses, as it always was: they
-// give a connection closed a moment ago time to be released by the platform.
+// A connection closed a moment ago (the test's, or a session just ended) is
+// released by the platform only after a while; the next step waits for it.
 constexpr DWORD PauseBeforeConnectionTestMs = 1000;
 constexpr DWORD PauseBeforeDesignerMs = 1000;
 // The longest path the system's ANSI file functions take, and so the
 // longest one the designer gets.
 constexpr size_t MaxPathLength = MAX_PATH - 1;
 
-// The values of the task being processed; fresh for every task.
+// The task being processed; fresh for every task.
 struct TTaskRun {
-  std::string TaskName;
+  TStoredTask Stored;
+  const TTaskRecord& Task() const { return Stored.Record; }
+  const std::string& LaunchParameters() const { return *Stored.LaunchParameters; }
   std::string TaskKey;
-  std::string LaunchParameters;
-  TWorkerParameters Parameters;
   std::string DumpFile;
   std::string DesignerLog;
-  std::string CommandLine;
   bool Succeeded = false;
   std::string Message;
   TTaskLock Lock;
@@ -81,16 +82,24 @@ class TWorker {
   }
 
  private:
-  // False when the task's launch parameters cannot be read: the entry is
-  // passed over without a trace.
+  // False when the task or its launch parameters cannot be read: the entry
+  // is passed over without a trace.
   bool Begin(TTaskRun& run, const std::string& queuedName);
   void Process(TTaskRun& run);
-  // Checks, connection test, session termination and the designer. Returns
-  // with run.Message set when a check failed.
-  void Dump(TTaskRun& run);
-  void Fail(TTaskRun& run, std::string_view message) {
+  // The steps up to the dump. Each returns false with the run failed when
+  // the task cannot go on.
+  bool Dump(TTaskRun& run);
+  bool CheckSettings(TTaskRun& run);
+  bool CheckPathLengths(TTaskRun& run);
+  bool PrepareInfobase(TTaskRun& run);
+  bool DeleteStaleFiles(TTaskRun& run);
+  bool RunDesigner(TTaskRun& run);
+  void Pack(TTaskRun& run);
+
+  bool Fail(TTaskRun& run, std::string_view message) {
     run.Succeeded = false;
     run.Message = message;
+    return false;
   }
   void Refresh() { context_.Host->TaskListChanged(); }
 
@@ -101,112 +110,97 @@ bool TWorker::Begin(TTaskRun& run, const std::string& queuedName) {
   // The name as typed on a command line may differ in letter case from the
   // key; the dump, its archive entry and the archive take the key's spelling,
   // so that both spellings land in one entry and rotate together.
-  run.TaskName = StoredTaskName(queuedName);
-  if (run.TaskName.empty()) return false;
-  run.TaskKey = TaskKeyPath(run.TaskName);
-  if (!ReadLaunchParameters(run.TaskName, run.LaunchParameters)) return false;
+  std::string name = StoredTaskName(queuedName);
+  if (name.empty()) return false;
+  std::optional<TStoredTask> stored = LoadTask(name);
+  if (!stored || !stored->LaunchParameters) return false;
+  run.Stored = std::move(*stored);
+  run.TaskKey = TaskKeyPath(name);
   // The queue ignores letter case: this is the queued entry.
-  context_.Queue->SetStatus(run.TaskName, StatusRunning);
+  context_.Queue->SetStatus(name, StatusRunning);
   Refresh();
   return true;
 }
 
 void TWorker::Process(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
   // Before anything of the task is touched: its temporary files, its
   // infobase's sessions, its recorded outcome and its archives belong to
   // whoever holds the task.
-  if (run.Lock.Take(run.TaskName) == TTaskLock::TResult::HeldElsewhere) {
+  if (run.Lock.Take(task.Name) == TTaskLock::TResult::HeldElsewhere) {
     Fail(run, MessageRunningElsewhere);
-    context_.Queue->SetStatus(run.TaskName, StatusElsewhere);
-    DeliverReport(context_.ServersText->Get(), run.TaskName, run.Message);
+    context_.Queue->SetStatus(task.Name, StatusElsewhere);
+    DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
     Refresh();
     return;
   }
   try {
     Dump(run);
   } catch (const Exception& error) {
-    // The program's own errors speak for themselves (a stored password
-    // that does not decode, say).
+    // The program's own errors speak for themselves.
     Fail(run, error.what());
   } catch (const std::exception& error) {
     Fail(run, std::string(MessageProgramError) + error.what());
   }
-
   if (run.Succeeded && !HoldsDump(run.DumpFile)) Fail(run, MessageDumpNotCreated);
-  // A dump that did not reach the archive is the only copy of this backup:
-  // it stays in the temporary folder until the task runs again.
-  bool dumpKept = false;
-  if (run.Succeeded) {
-    TPackOutcome packing = PackDump(run.Parameters.DumpIB, run.TaskName, run.Parameters.AddName, run.DumpFile);
-    if (!packing.Packed) {
-      Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
-      dumpKept = true;
-    }
-  }
-  RecordOutcome(*context_.Queue, run.TaskName, run.TaskKey, run.Succeeded, run.Message,
-                dumpKept ? std::string() : run.DumpFile, run.DesignerLog);
-  if (run.Parameters.Days > 0 && !run.Parameters.DumpIB.empty()) {
-    RotateArchives(run.Parameters.DumpIB, run.TaskName, run.Parameters.AddName, run.Parameters.Days);
-  }
+  Pack(run);
+  if (task.Days > 0 && !task.DumpIB.empty()) RotateArchives(task.DumpIB, task.Name, task.AddName, task.Days);
   run.Lock.Release();
-  DeliverReport(context_.ServersText->Get(), run.TaskName, run.Message);
+  DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
   Refresh();
 }
 
-void TWorker::Dump(TTaskRun& run) {
+bool TWorker::Dump(TTaskRun& run) {
+  return CheckSettings(run) && CheckPathLengths(run) && PrepareInfobase(run) && DeleteStaleFiles(run) &&
+         RunDesigner(run);
+}
+
+bool TWorker::CheckSettings(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
   // A name typed into the registry by hand that no file can carry: said at
   // once, rather than by the designer after the connection test.
-  if (std::string fault = TaskNameFault(run.TaskName); !fault.empty()) {
-    Fail(run, fault);
-    return;
-  }
+  if (std::string fault = TaskNameFault(task.Name); !fault.empty()) return Fail(run, fault);
   // A value typed with a "/" was cut there; run with what is left, a
   // folder "D:/Backup" would send the archives, and their rotation, to D:\.
-  if (std::string cut = CutValueFragment(run.LaunchParameters); !cut.empty()) {
-    Fail(run, std::string(MessageBadLaunchParameters) + "\r\n" + std::string(MessageValueCut) + cut);
-    return;
+  if (std::string cut = CutValueFragment(run.LaunchParameters()); !cut.empty()) {
+    return Fail(run, std::string(MessageBadLaunchParameters) + "\r\n" + std::string(MessageValueCut) + cut);
   }
-  if (!ReadWorkerParameters(run.LaunchParameters, run.Parameters)) {
-    Fail(run, MessageBadLaunchParameters);
-    return;
-  }
-  const TWorkerParameters& task = run.Parameters;
-  if (!Platform1CInfo.Found(task.Version)) {
-    Fail(run, MessagePlatformNotInstalled);
-    return;
-  }
-  run.DumpFile = TempFilePath(run.TaskName + ".dt");
-  run.DesignerLog = TempFilePath(run.TaskName + ".log");
-  std::string arguments =
-      BuildDesignerArguments(task.Base, task.User, task.Password, run.DumpFile, run.DesignerLog);
-  if (task.DumpIB.empty()) {
-    Fail(run, MessageNoArchiveFolder);
-    return;
-  }
+  if (!NamesInfobase(run.LaunchParameters())) return Fail(run, MessageBadLaunchParameters);
+  // A stored password that does not decode would log on as somebody else.
+  if (!run.Stored.PasswordError.empty()) return Fail(run, run.Stored.PasswordError);
+  if (!InstalledPlatforms.Found(task.Version)) return Fail(run, MessagePlatformNotInstalled);
+  run.DumpFile = TempFilePath(task.Name + ".dt");
+  run.DesignerLog = TempFilePath(task.Name + ".log");
+  if (task.DumpIB.empty()) return Fail(run, MessageNoArchiveFolder);
+  return true;
+}
+
+bool TWorker::CheckPathLengths(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
   // A longer path would be cut short on its way, and the files written
   // somewhere else. The archive's writer makes names a little longer still
   // beside it. Known before the dump, so no hour is spent on it in vain.
   const std::pair<std::string, size_t> paths[] = {
       {run.DumpFile, 0},
       {run.DesignerLog, 0},
-      {ArchiveFileName(task.DumpIB, LocalNow().Date, run.TaskName, task.AddName), ZipWriter::kLongestSuffix},
+      {ArchiveFileName(task.DumpIB, LocalNow().Date, task.Name, task.AddName), ZipWriter::kLongestSuffix},
   };
   for (const auto& [path, room] : paths) {
-    if (path.size() + room > MaxPathLength) {
-      Fail(run, std::string(MessagePathTooLong) + "\r\n" + path);
-      return;
-    }
+    if (path.size() + room > MaxPathLength) return Fail(run, std::string(MessagePathTooLong) + "\r\n" + path);
   }
+  return true;
+}
 
+bool TWorker::PrepareInfobase(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
   Sleep(PauseBeforeConnectionTestMs);
   TInfobaseLogon logon{task.Base, task.User, task.Password};
-  if (!context_.Host->TestConnection(logon, task.Version)) {
-    Fail(run, MessageConnectionFailed);
-    return;
-  }
+  if (!context_.Host->TestConnection(logon, task.Version)) return Fail(run, MessageConnectionFailed);
   if (task.Exclusively) context_.Host->EndSessions(logon, task.Version);
+  return true;
+}
 
-  run.CommandLine = DesignerCommandLine(Platform1CInfo.Executable(task.Version), arguments);
+bool TWorker::DeleteStaleFiles(TTaskRun& run) {
   // A dump or log left by a run that was cut off (a power loss, a killed
   // process) must not pass for this run's: a designer that writes nothing
   // would otherwise have yesterday's dump packed as today's. One that cannot
@@ -214,29 +208,51 @@ void TWorker::Dump(TTaskRun& run) {
   for (const std::string& stale : {run.DumpFile, run.DesignerLog}) {
     std::string reason = DeleteStaleFile(stale);
     if (!reason.empty()) {
-      Fail(run, std::string(MessageStaleFileNotDeleted) + "\r\n" + stale + "\r\n" + reason);
-      return;
+      return Fail(run, std::string(MessageStaleFileNotDeleted) + "\r\n" + stale + "\r\n" + reason);
     }
   }
+  return true;
+}
+
+bool TWorker::RunDesigner(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
+  std::string commandLine =
+      DesignerCommandLine(InstalledPlatforms.Executable(task.Version),
+                          BuildDesignerArguments(task.Base, task.User, task.Password, run.DumpFile, run.DesignerLog));
   Sleep(PauseBeforeDesignerMs);
   DWORD startError = 0;
-  switch (RunAndWait(run.CommandLine, true, true, ReadDesignerTimeoutSeconds() * 1000, &startError)) {
+  switch (RunHiddenAndWait(commandLine, ReadDesignerTimeoutSeconds() * 1000, &startError)) {
     case TRunResult::Succeeded:
       run.Succeeded = true;
-      break;
+      return true;
     case TRunResult::TimedOut:
-      Fail(run, MessageDesignerStopped);
-      break;
+      return Fail(run, MessageDesignerStopped);
     case TRunResult::NotStarted:
       // A command line too long for Windows, a designer removed since the
       // platform was found: the system's reason is all there is to report.
-      Fail(run, std::string(MessageDesignerNotStarted) + "\r\n" + SystemErrorText(startError));
-      break;
+      return Fail(run, std::string(MessageDesignerNotStarted) + "\r\n" + SystemErrorText(startError));
     case TRunResult::Failed:
       // The designer's own log becomes the report.
       run.Succeeded = false;
-      break;
+      return false;
   }
+  return false;
+}
+
+void TWorker::Pack(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
+  // A dump that did not reach the archive is the only copy of this backup:
+  // it stays in the temporary folder until the task runs again.
+  bool dumpKept = false;
+  if (run.Succeeded) {
+    TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile);
+    if (!packing.Packed) {
+      Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
+      dumpKept = true;
+    }
+  }
+  RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
+                dumpKept ? std::string() : run.DumpFile, run.DesignerLog);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "backup/TaskLock.h"
 
-#include "platform/Addition.h"
+#include "win/TempFolder.h"
 
 namespace ns {
 

@@ -36,27 +36,18 @@ bool CreateConnector(TComPtr<IDispatch>& connector, PlatformVersion version) {
   return true;
 }
 
-bool TestConnection(const std::string& connectionString, const std::string& caption, PlatformVersion version,
-                    bool show) {
-  TComPtr<IDispatch> connector;
-  bool opened = false;
+TConnectionOutcome TestConnection(const std::string& connectionString, PlatformVersion version) {
+  TConnectionOutcome outcome;
   try {
-    if (!CreateConnector(connector, version)) return false;
+    TComPtr<IDispatch> connector;
+    if (!CreateConnector(connector, version)) return outcome;
     // The connection object is released at once: opening it is the test.
     CallFunction(connector, "Connect", {TVariant(connectionString)});
-    opened = true;
-    if (show) {
-      MessageBoxA(GetActiveWindow(), "Соединение успешно установлено!", caption.c_str(),
-                  MB_OK | MB_ICONINFORMATION);
-    }
+    outcome.Opened = true;
   } catch (const std::exception& error) {
-    if (show) {
-      MessageBoxA(GetActiveWindow(), ("Ошибка: " + std::string(error.what())).c_str(), caption.c_str(),
-                  MB_OK | MB_ICONERROR);
-    }
+    outcome.Error = error.what();
   }
-  connector.reset();
-  return opened;
+  return outcome;
 }
 
 }  // namespace ns

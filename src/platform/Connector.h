@@ -19,11 +19,16 @@ namespace ns {
 // connector is not registered or cannot be created.
 bool CreateConnector(TComPtr<IDispatch>& connector, PlatformVersion version);
 
+struct TConnectionOutcome {
+  bool Opened = false;
+  // Why it did not open, as the connector or the system said it; empty when
+  // it opened, and for a version that has no connector.
+  std::string Error;
+};
+
 // Opens a connection with `connectionString` through the connector of
-// `version` and closes it again; true when it opened. With `show` the
-// outcome is shown in a message box titled `caption`; without it nothing is
-// ever shown, so the backup worker's silent test cannot stop on a box.
-bool TestConnection(const std::string& connectionString, const std::string& caption, PlatformVersion version,
-                    bool show);
+// `version` and closes it again. Shows nothing: the editor tells the outcome
+// to the administrator, the worker writes it into the task's log.
+TConnectionOutcome TestConnection(const std::string& connectionString, PlatformVersion version);
 
 }  // namespace ns

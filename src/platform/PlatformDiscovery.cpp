@@ -27,12 +27,12 @@ bool LocatePlatform(PlatformVersion version, std::string& executable) {
   }
 }
 
-void LocatePlatforms(TPlatrorm1CInfo& info) {
-  info = TPlatrorm1CInfo{};
+void LocatePlatforms(TInstalledPlatforms& info) {
+  info = TInstalledPlatforms{};
   info.Found82 = LocatePlatform(PlatformVersion82, info.Executable82);
   info.Found83 = LocatePlatform(PlatformVersion83, info.Executable83);
 }
 
-void LocateInstalledPlatforms() { LocatePlatforms(Platform1CInfo); }
+void LocateInstalledPlatforms() { LocatePlatforms(InstalledPlatforms); }
 
 }  // namespace ns

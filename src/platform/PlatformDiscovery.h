@@ -15,9 +15,9 @@ namespace ns {
 bool LocatePlatform(PlatformVersion version, std::string& executable);
 
 // Fills `info` with 8.2 first, then 8.3.
-void LocatePlatforms(TPlatrorm1CInfo& info);
+void LocatePlatforms(TInstalledPlatforms& info);
 
-// LocatePlatforms into the process-wide Platform1CInfo; called once at
+// LocatePlatforms into the process-wide InstalledPlatforms; called once at
 // start-up before any other thread reads it.
 void LocateInstalledPlatforms();
 

@@ -2,6 +2,6 @@
 
 namespace ns {
 
-TPlatrorm1CInfo Platform1CInfo;
+TInstalledPlatforms InstalledPlatforms;
 
 }  // namespace ns

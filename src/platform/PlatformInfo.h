@@ -12,7 +12,7 @@ using PlatformVersion = int;
 inline constexpr PlatformVersion PlatformVersion82 = 1;
 inline constexpr PlatformVersion PlatformVersion83 = 2;
 
-struct TPlatrorm1CInfo {
+struct TInstalledPlatforms {
   bool Found82 = false;
   bool Found83 = false;
   // The registration's LocalServer32 command exactly as stored: quotes and
@@ -34,6 +34,6 @@ struct TPlatrorm1CInfo {
 };
 
 // The process-wide record, filled by LocateInstalledPlatforms at start-up.
-extern TPlatrorm1CInfo Platform1CInfo;
+extern TInstalledPlatforms InstalledPlatforms;
 
 }  // namespace ns

@@ -13,18 +13,6 @@ namespace {
 
 constexpr std::string_view Stop = "/";
 
-// The number a text stands for, or 0 when it is not a whole decimal number
-// (blanks around it and a sign allowed), as an empty Days field means 0.
-int IntegerOrZero(std::string_view text) {
-  std::string trimmed = Trim(text);
-  std::string_view digits = trimmed;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  int value = 0;
-  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error != std::errc() || end != digits.data() + digits.size()) return 0;
-  return value;
-}
-
 std::string TrimmedValue(std::string_view text, std::string_view key) {
   return Trim(ValueAfterKey(text, key, Stop));
 }
@@ -34,18 +22,13 @@ std::string InfobaseValue(std::string_view text) {
   return Trim(ValueAfterKey(text, "/F", Stop) + ValueAfterKey(text, "/S", Stop));
 }
 
-struct TMarkers {
-  int Version = 1;
-  bool Exclusively = false;
-  bool AddName = false;
-};
-
-TMarkers ReadMarkers(std::string_view prefix) {
-  TMarkers markers;
-  if (prefix.find("8.3") != std::string_view::npos) markers.Version = 2;
-  markers.Exclusively = prefix.find('*') != std::string_view::npos;
-  markers.AddName = prefix.find('&') != std::string_view::npos;
-  return markers;
+// The text in front of the infobase key, or, without one, in front of the
+// first "/": where the version, the marks and "/Days" stand.
+std::string_view Header(std::string_view text) {
+  auto key = text.find("/F");
+  if (key == std::string_view::npos) key = text.find("/S");
+  if (key == std::string_view::npos) key = text.find('/');
+  return key == std::string_view::npos ? std::string_view() : text.substr(0, key);
 }
 
 // The keys a stored text holds after a "/". "DumpIB" and "Days" before
@@ -102,13 +85,18 @@ std::string CutValueFragment(std::string_view text) {
   return {};
 }
 
-TTaskParameters SplitTaskParameters(std::string_view text) {
-  TTaskParameters values;
-  values.Base = InfobaseValue(text);
-  values.User = TrimmedValue(text, "/N");
-  values.Password = ScramblePassword(TrimmedValue(text, "/P"), values.User, false);
-  values.DumpIB = TrimmedValue(text, "/DumpIB");
-  return values;
+int RetentionDays(std::string_view text) {
+  std::string trimmed = Trim(text);
+  std::string_view digits = trimmed;
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  int value = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size()) return 0;
+  return value;
+}
+
+bool NamesInfobase(std::string_view text) {
+  return text.find("/F") != std::string_view::npos || text.find("/S") != std::string_view::npos;
 }
 
 std::string ComposeLaunchParameters(const TTaskRecord& record) {
@@ -116,7 +104,7 @@ std::string ComposeLaunchParameters(const TTaskRecord& record) {
   std::string text = record.Version == 2 ? "8.3" : "8.2";
   if (record.Exclusively && !file) text += '*';
   if (record.AddName) text += '&';
-  if (int days = IntegerOrZero(record.Days); days != 0) text += "/Days" + std::to_string(days);
+  if (record.Days != 0) text += "/Days" + std::to_string(record.Days);
   text += (file ? "/F" : "/S") + record.Base;
   std::string user = Trim(record.User);
   if (!user.empty()) text += "/N" + user;
@@ -127,18 +115,15 @@ std::string ComposeLaunchParameters(const TTaskRecord& record) {
 
 TTaskRecord ParseLaunchParameters(std::string_view text, std::string* passwordError) {
   TTaskRecord record;
-  auto slash = text.find('/');
-  if (slash != std::string_view::npos && slash > 0) {
-    TMarkers markers = ReadMarkers(Trim(text.substr(0, slash)));
-    record.Version = markers.Version;
-    record.Exclusively = markers.Exclusively;
-    record.AddName = markers.AddName;
-  }
+  std::string header = Trim(Header(text));
+  if (header.find("8.3") != std::string::npos) record.Version = PlatformVersion83;
+  record.Exclusively = header.find('*') != std::string::npos;
+  record.AddName = header.find('&') != std::string::npos;
+  record.Days = RetentionDays(ValueAfterKey(header, "/Days", Stop));
   record.Base = InfobaseValue(text);
   record.User = TrimmedValue(text, "/N");
   record.Password = TrimmedValue(text, "/P");
   record.DumpIB = TrimmedValue(text, "/DumpIB");
-  record.Days = TrimmedValue(text, "/Days");
   try {
     record.Password = ScramblePassword(record.Password, record.User, false);
   } catch (const EConvertError& error) {
@@ -146,26 +131,6 @@ TTaskRecord ParseLaunchParameters(std::string_view text, std::string* passwordEr
     *passwordError = error.what();
   }
   return record;
-}
-
-bool ReadWorkerParameters(std::string_view text, TWorkerParameters& parameters) {
-  auto key = text.find("/F");
-  if (key == std::string_view::npos) key = text.find("/S");
-  if (key == std::string_view::npos) return false;
-  TWorkerParameters read;
-  read.Header = Trim(text.substr(0, key));
-  TMarkers markers = ReadMarkers(read.Header);
-  read.Version = markers.Version;
-  read.Exclusively = markers.Exclusively;
-  read.AddName = markers.AddName;
-  read.Days = IntegerOrZero(ValueAfterKey(read.Header, "/Days", Stop));
-  TTaskParameters values = SplitTaskParameters(text);
-  read.Base = std::move(values.Base);
-  read.User = std::move(values.User);
-  read.Password = std::move(values.Password);
-  read.DumpIB = std::move(values.DumpIB);
-  parameters = std::move(read);
-  return true;
 }
 
 }  // namespace ns

@@ -1,46 +1,46 @@
 #pragma once
-// A task's settings and the one text they are stored in, the default value of
-// the task's registry key, for example
+// The one text a task's settings are stored in, the default value of the
+// task's registry key, for example
 //   8.3*&/Days14/Ssrv01\acc/Nadmin/PA1B2C3/DumpIBD:\Archive
-// A prefix of markers (version, "*" exclusive, "&" task name in the archive
-// name) and then keys of the designer's command line with their values. A
-// value runs up to the next "/"; nothing is quoted or escaped.
+// A header (version, "*" exclusive, "&" task name in the archive name,
+// "/Days" and the retention) and then keys of the designer's command line
+// with their values. A value runs up to the next "/"; nothing is quoted or
+// escaped.
+//
+// One composer writes the text and one parser reads it, for the editor, the
+// list and the worker alike, so that the editor shows exactly what the
+// worker will run.
 #include <string>
 #include <string_view>
 
+#include "tasks/TaskRecord.h"
+
 namespace ns {
 
-// The infobase and archive values of a launch parameter string: the values
-// after "/F" and "/S" joined, "/N", "/P" unscrambled with the user name, and
-// "/DumpIB", each trimmed. Throws EConvertError when the stored password is
-// not hexadecimal pairs.
-struct TTaskParameters {
-  std::string Base;
-  std::string User;
-  std::string Password;  // clear text
-  std::string DumpIB;
-};
-TTaskParameters SplitTaskParameters(std::string_view text);
-
-// One task as the task editor shows it. `Version` is 1 for platform 8.2 and
-// 2 for 8.3; `Days` is the editor's text.
-struct TTaskRecord {
-  std::string TaskName;
-  int Version = 1;
-  bool Exclusively = false;
-  bool AddName = false;
-  std::string Days;
-  std::string Base;
-  std::string User;
-  std::string Password;  // clear text
-  std::string DumpIB;    // the archive folder
-};
-
-// The stored text of a record (TaskName is not part of it). The user name is
+// The stored text of a record (the name is not part of it). The user name is
 // stored trimmed and keys the password's scrambling; "*" is written only for
-// a server infobase; "/Days" only when Days reads as a number other than 0.
-// Throws EScrambleError for a password that cannot be stored.
+// a server infobase; "/Days" only when Days is not 0. Throws EScrambleError
+// for a password that cannot be stored.
 std::string ComposeLaunchParameters(const TTaskRecord& record);
+
+// The record a stored text holds (without its name). The header is the text
+// in front of the infobase key ("/F", or "/S" when there is no "/F"), or, in
+// a text without either, in front of its first "/"; the version and the
+// marks are read from it, and "/Days" counts only there. The values (trimmed)
+// follow their keys anywhere; "/F" and "/S" values are joined, as only one
+// of them is ever written. The password is unscrambled: one that is not
+// hexadecimal pairs throws EConvertError, or, when `passwordError` is given,
+// leaves the stored text in Password and its message in *passwordError, so
+// that the editor still opens with every other field.
+TTaskRecord ParseLaunchParameters(std::string_view text, std::string* passwordError = nullptr);
+
+// Whether the text names an infobase at all ("/F" or "/S"): without one the
+// worker has nothing to dump.
+bool NamesInfobase(std::string_view text);
+
+// The editor's Days field as a number: blanks around it and a "+" allowed,
+// 0 for an empty field or anything else that is not a whole number.
+int RetentionDays(std::string_view text);
 
 // What the editor stores for the fields as typed. A value ends at the next
 // "/" in the stored text, so each "/" in a file infobase's address and in
@@ -56,35 +56,5 @@ std::string SlashFault(const TTaskRecord& record);
 // the next key ("/Backup" in .../DumpIBD:/Backup/NAdmin): what was cut off a
 // value that held "/". Empty when every "/" begins a key.
 std::string CutValueFragment(std::string_view text);
-
-// The task editor's reading: markers from the text in front of the first
-// "/", the values (trimmed) after their keys, the password unscrambled.
-// A stored password that is not hexadecimal pairs throws EConvertError, or,
-// when `passwordError` is given, leaves the stored text in Password and its
-// message in *passwordError: the editor still opens with every other field
-// and shows the error.
-TTaskRecord ParseLaunchParameters(std::string_view text, std::string* passwordError = nullptr);
-
-// The backup worker's reading of the same text.
-struct TWorkerParameters {
-  std::string Header;  // the text in front of "/F" (or "/S"), trimmed
-  int Version = 1;
-  bool Exclusively = false;
-  bool AddName = false;
-  int Days = 0;  // 0 when "/Days" is missing or not a number
-  std::string Base;
-  std::string User;
-  std::string Password;  // clear text
-  std::string DumpIB;
-};
-
-// Fills `parameters` and returns true; false (and `parameters` untouched)
-// when the text holds neither "/F" nor "/S". Throws EConvertError as the
-// editor's reading does.
-//
-// For every text ComposeLaunchParameters writes, both readings agree. On
-// hand-made texts markers after "/Days" count for the worker only, and a
-// "/Days" after the infobase key for the editor only.
-bool ReadWorkerParameters(std::string_view text, TWorkerParameters& parameters);
 
 }  // namespace ns

@@ -1,6 +1,7 @@
 #include "tasks/TaskStore.h"
 
 #include "base/CaseFolding.h"
+#include "tasks/LaunchParameters.h"
 #include "tasks/Settings.h"
 #include "win/Registry.h"
 
@@ -56,13 +57,30 @@ std::string StoredTaskName(const std::string& taskName) {
   return {};
 }
 
-bool ReadLaunchParameters(const std::string& taskName, std::string& text) {
+std::optional<TStoredTask> LoadTask(const std::string& taskName) {
   TRegistryKey key = OpenTask(taskName);
-  if (!key.IsOpen()) return false;
-  std::optional<std::string> value = key.QueryText("");
-  if (!value) return false;
-  text = std::move(*value);
-  return true;
+  if (!key.IsOpen()) return std::nullopt;
+  TStoredTask task;
+  task.LaunchParameters = key.QueryText("");
+  task.Record = ParseLaunchParameters(task.LaunchParameters.value_or(""), &task.PasswordError);
+  task.Record.Name = taskName;
+  return task;
+}
+
+TSaveResult SaveTask(const TTaskRecord& record, const std::string& previousName) {
+  std::string parameters = ComposeLaunchParameters(record);
+  {
+    TRegistryKey key = OpenOrCreateTask(record.Name);
+    bool written = key.IsOpen() && key.WriteText("", parameters);
+    if (written && !previousName.empty()) {
+      for (const char* value : {"StateDateTime", "State", "Log"}) written = key.WriteText(value, "") && written;
+    }
+    if (!written) return TSaveResult::NotWritten;
+  }
+  if (!previousName.empty() && previousName != record.Name && !DeleteTask(previousName)) {
+    return TSaveResult::OldNotDeleted;
+  }
+  return TSaveResult::Saved;
 }
 
 unsigned long ReadDesignerTimeoutSeconds() {

@@ -6,9 +6,11 @@
 // simply holds no tasks.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tasks/TaskRecord.h"
 #include "win/RegistryKey.h"
 
 namespace ns {
@@ -45,9 +47,34 @@ TRegistryKey OpenTask(const std::string& taskName);
 // backslash, names no task and deletes nothing.
 bool DeleteTask(const std::string& taskName);
 
-// The task's launch parameter string, the default value of its key; false,
-// with `text` unchanged, when the task or the value cannot be read.
-bool ReadLaunchParameters(const std::string& taskName, std::string& text);
+// A task as its key holds it.
+struct TStoredTask {
+  // The launch parameter string as stored; none when the key has no
+  // default value (the list shows such a task with an empty string, the
+  // worker passes it over).
+  std::optional<std::string> LaunchParameters;
+  // Its settings, with the name as given to LoadTask.
+  TTaskRecord Record;
+  // Why the stored password cannot be decoded; Record.Password then holds
+  // the stored text. Empty when it decodes.
+  std::string PasswordError;
+};
+
+// Reads a task from the store; none when its key cannot be opened.
+std::optional<TStoredTask> LoadTask(const std::string& taskName);
+
+enum class TSaveResult {
+  Saved,
+  NotWritten,      // the key or a value could not be written
+  OldNotDeleted,   // saved under the new name, but the old key stays
+};
+
+// Stores a task under record.Name. A new task (`previousName` empty) gets its
+// launch parameter string only. A changed one also forgets its last run's
+// outcome, which belongs to the settings it ran with; renamed, its old key is
+// deleted after the new one is written. Composed before any key is touched,
+// so a password that cannot be stored (EScrambleError) leaves nothing behind.
+TSaveResult SaveTask(const TTaskRecord& record, const std::string& previousName);
 
 // The designer's time limit for one dump, from the store's value
 // "DesignerTimeout" (seconds); the default when it is missing or not a

@@ -1,7 +1,9 @@
 // The stand-in designer: registers itself with /regserver, and in batch mode
-// (" CONFIG ") dumps an infobase the way the real designer does: it checks
-// the infobase, the user and exclusive access, writes the dump and its log
-// (Windows-1251) and tells the outcome by its exit code.
+// dumps an infobase (/DumpIB) or loads a dump into one (/RestoreIB) the way
+// the real designer does: it checks the infobase, the user and exclusive
+// access, writes the dump or the infobase and its log (Windows-1251) and
+// tells the outcome by its exit code. CREATEINFOBASE makes an empty file
+// infobase.
 #include <windows.h>
 
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "DesignerCommandLine.h"
 #include "DumpWriter.h"
+#include "FileInfobase.h"
 #include "Installation.h"
 #include "PlatformState.h"
 #include "Registration.h"
@@ -55,6 +58,8 @@ class TDesignerLog {
     nul_ = nulAfterFirstLine;
     encoding_ = std::move(encoding);
   }
+  // A designer that leaves no log at all, whatever happens.
+  void Suppress() { path_.reset(); }
   void Add(const std::string& line) { lines_.push_back(line); }
   void Write() const {
     if (!path_) return;
@@ -74,11 +79,26 @@ class TDesignerLog {
   std::string encoding_;
 };
 
+const char* const kNotDumped = "Выгрузка информационной базы не выполнена";
+const char* const kNotLoaded = "Загрузка информационной базы не выполнена";
+const char* const kNotCreated = "Создание информационной базы не выполнено";
+// The section of the state file whose knobs steer every load and every
+// creation of an infobase: the scratch infobase a caller loads into is new
+// each time and has no description of its own to hold them.
+const char* const kRestoreSection = "Restore";
+
 struct TDumpJob {
   TInfobaseAddress Address;
   TDumpOptions Dump;
   bool Hang = false;
   bool NoDump = false;
+  int FailExit = 0;
+};
+
+struct TRestoreJob {
+  TInfobaseAddress Address;
+  bool Hang = false;
+  DWORD SlowMilliseconds = 0;
   int FailExit = 0;
 };
 
@@ -97,16 +117,12 @@ TInfobaseAddress AddressOf(const TDesignerCommandLine& command) {
   return address;
 }
 
-// Everything the designer needs to know, read under the state lock, which is
-// let go before the (possibly long) dump.
-TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& command, TDesignerLog& log) {
-  TDumpJob job;
-  job.Address = AddressOf(command);
-  TPlatformState state(installation.StatePath);
-  TIniSection& infobase = state.Infobase(job.Address);
-  log.Configure(SameText(infobase.Get("LogLineEnds"), "LF"), KnobOn(infobase, "LogNul"),
-                infobase.Get("LogEncoding"));
-  CheckCredentials(infobase, command.User.value_or(""), command.Password.value_or(""));
+void ConfigureLog(TDesignerLog& log, const TIniSection& knobs) {
+  log.Configure(SameText(knobs.Get("LogLineEnds"), "LF"), KnobOn(knobs, "LogNul"), knobs.Get("LogEncoding"));
+}
+
+// A dump and a load both need the infobase to themselves.
+void CheckExclusive(const TIniSection& infobase) {
   size_t others = 0;
   for (const TSession& session : Sessions(infobase)) {
     // A console session only administers the cluster; it holds no lock on
@@ -117,19 +133,34 @@ TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& 
     throw EStandinError("Ошибка установки монопольного режима: информационная база используется другими сеансами (" +
                         std::to_string(others) + ")");
   }
+}
+
+// Everything the designer needs to know, read under the state lock, which is
+// let go before the (possibly long) dump.
+TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& command, TDesignerLog& log) {
+  TDumpJob job;
+  job.Address = AddressOf(command);
+  TPlatformState state(installation.StatePath);
+  TIniSection& infobase = state.Infobase(job.Address);
+  ConfigureLog(log, infobase);
+  CheckCredentials(infobase, command.User.value_or(""), command.Password.value_or(""));
+  CheckExclusive(infobase);
   uint64_t fallbackSize = kDefaultServerDumpSize;
   if (job.Address.IsFile) {
+    std::string folder = InfobaseFolder(job.Address.Folder);
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    std::string dataFile = job.Address.Folder + "\\" + kDataFileName;
+    std::string dataFile = folder + "\\" + kDataFileName;
     if (GetFileAttributesExA(dataFile.c_str(), GetFileExInfoStandard, &data)) {
       fallbackSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
+    fallbackSize = LoadedDumpSize(folder, fallbackSize);
   }
   job.Dump.Title = job.Address.Text();
   job.Dump.Size = ParseSize(infobase.Get("Size"), fallbackSize);
   job.Dump.Seed = SeedOf(job.Dump.Title);
   job.Dump.SlowMilliseconds = static_cast<DWORD>(ParseNumber(infobase.Get("SlowDump"), 0));
   job.Dump.Sparse = KnobOn(infobase, "Sparse");
+  job.Dump.Damaged = KnobOn(infobase, "DamagedDump");
   job.Hang = KnobOn(infobase, "Hang");
   job.NoDump = KnobOn(infobase, "NoDump");
   job.FailExit = static_cast<int>(ParseNumber(infobase.Get("FailExit"), 0));
@@ -139,6 +170,7 @@ TDumpJob Prepare(const TInstallation& installation, const TDesignerCommandLine& 
 int Dump(const TInstallation& installation, const TDesignerCommandLine& command) {
   TDesignerLog log(command.Out);
   try {
+    if (!command.Error.empty()) throw EStandinError(command.Error);
     if (!command.DumpIB || command.DumpIB->empty()) throw EStandinError("Не указан файл выгрузки (ключ /DumpIB)");
     TDumpJob job = Prepare(installation, command, log);
     log.Add("Начало выгрузки информационной базы");
@@ -149,7 +181,7 @@ int Dump(const TInstallation& installation, const TDesignerCommandLine& command)
     }
     if (job.FailExit != 0) {
       log.Add("Ошибка выгрузки информационной базы: внутренняя ошибка платформы");
-      log.Add("Выгрузка информационной базы не выполнена");
+      log.Add(kNotDumped);
       log.Write();
       return job.FailExit;
     }
@@ -167,7 +199,89 @@ int Dump(const TInstallation& installation, const TDesignerCommandLine& command)
     // Refusals and system errors (an unreadable state file) alike end in
     // the log, as the real designer reports everything there.
     log.Add(error.what());
-    log.Add("Выгрузка информационной базы не выполнена");
+    log.Add(kNotDumped);
+    log.Write();
+    return kFailureExitCode;
+  }
+}
+
+TRestoreJob PrepareRestore(const TInstallation& installation, const TDesignerCommandLine& command,
+                           TDesignerLog& log) {
+  TRestoreJob job;
+  job.Address = AddressOf(command);
+  TPlatformState state(installation.StatePath);
+  // A copy: looking the infobase up may add sections to the state.
+  TIniSection knobs = state.Section(kRestoreSection);
+  ConfigureLog(log, knobs);
+  if (KnobOn(knobs, "NoLog")) log.Suppress();
+  job.Hang = KnobOn(knobs, "Hang");
+  job.SlowMilliseconds = static_cast<DWORD>(ParseNumber(knobs.Get("Slow"), 0));
+  job.FailExit = static_cast<int>(ParseNumber(knobs.Get("FailExit"), 0));
+  TIniSection& infobase = state.Infobase(job.Address);
+  if (!job.Address.IsFile) {
+    throw EStandinError("Загрузка серверной информационной базы не поддерживается: " + job.Address.Text());
+  }
+  CheckCredentials(infobase, command.User.value_or(""), command.Password.value_or(""));
+  CheckExclusive(infobase);
+  return job;
+}
+
+int Restore(const TInstallation& installation, const TDesignerCommandLine& command) {
+  TDesignerLog log(command.Out);
+  try {
+    if (!command.Error.empty()) throw EStandinError(command.Error);
+    if (command.DumpIB) throw EStandinError("Ключи /DumpIB и /RestoreIB не могут быть указаны вместе");
+    if (command.RestoreIB->empty()) throw EStandinError("Не указан файл выгрузки (ключ /RestoreIB)");
+    TRestoreJob job = PrepareRestore(installation, command, log);
+    log.Add("Начало загрузки информационной базы");
+    if (job.Hang) {
+      log.Write();
+      Sleep(INFINITE);
+    }
+    Sleep(job.SlowMilliseconds);
+    if (job.FailExit != 0) {
+      log.Add("Ошибка загрузки информационной базы: внутренняя ошибка платформы");
+      log.Add(kNotLoaded);
+      log.Write();
+      return job.FailExit;
+    }
+    LoadFileInfobase(InfobaseFolder(job.Address.Folder), *command.RestoreIB);
+    log.Add("Загрузка информационной базы успешно завершена");
+    log.Write();
+    return 0;
+  } catch (const std::exception& error) {
+    log.Add(error.what());
+    log.Add(kNotLoaded);
+    log.Write();
+    return kFailureExitCode;
+  }
+}
+
+int CreateInfobase(const TInstallation& installation, const TDesignerCommandLine& command) {
+  TDesignerLog log(command.Out);
+  try {
+    int failExit = 0;
+    {
+      TPlatformState state(installation.StatePath);
+      const TIniSection& knobs = state.Section(kRestoreSection);
+      ConfigureLog(log, knobs);
+      failExit = static_cast<int>(ParseNumber(knobs.Get("CreateFailExit"), 0));
+    }
+    if (!command.Error.empty()) throw EStandinError(command.Error);
+    if (!command.File) throw EStandinError("Создание серверной информационной базы не поддерживается: " + *command.Server);
+    if (failExit != 0) {
+      log.Add("Ошибка создания информационной базы: внутренняя ошибка платформы");
+      log.Add(kNotCreated);
+      log.Write();
+      return failExit;
+    }
+    CreateFileInfobase(InfobaseFolder(*command.File));
+    log.Add("Создание информационной базы успешно завершено");
+    log.Write();
+    return 0;
+  } catch (const std::exception& error) {
+    log.Add(error.what());
+    log.Add(kNotCreated);
     log.Write();
     return kFailureExitCode;
   }
@@ -185,10 +299,16 @@ int Run() {
     UnregisterDesigner(ids);
     return 0;
   }
-  // Started as an automation server: the stand-in offers no automation
-  // object of the application, only batch mode.
-  if (!command.Config) return kFailureExitCode;
-  return Dump(installation, command);
+  switch (command.Mode) {
+    case TDesignerMode::None:
+      // Started as an automation server: the stand-in offers no automation
+      // object of the application, only batch mode.
+      return kFailureExitCode;
+    case TDesignerMode::CreateInfobase:
+      return CreateInfobase(installation, command);
+    default:
+      return command.RestoreIB ? Restore(installation, command) : Dump(installation, command);
+  }
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 namespace ns {
 namespace {
 
-TTaskRecord Record(int version, bool exclusively, bool addName, const char* days, const char* base,
+TTaskRecord Record(int version, bool exclusively, bool addName, int days, const char* base,
                    const char* user, const char* password, const char* dumpIB) {
   TTaskRecord record;
   record.Version = version;
@@ -26,28 +26,34 @@ TEST(ComposeLaunchParameters, WritesTheStoredForm) {
     TTaskRecord record;
     const char* text;
   } cases[] = {
-      {Record(2, true, true, "14", "srv01\\acc", "admin", "", "D:\\Archive"),
+      {Record(2, true, true, 14, "srv01\\acc", "admin", "", "D:\\Archive"),
        "8.3*&/Days14/Ssrv01\\acc/Nadmin/DumpIBD:\\Archive"},
-      {Record(1, false, true, "", "D:\\Bases\\Shop", "", "", "E:\\Backup"),
+      {Record(1, false, true, 0, "D:\\Bases\\Shop", "", "", "E:\\Backup"),
        "8.2&/FD:\\Bases\\Shop/DumpIBE:\\Backup"},
-      // A file infobase never stores "*".
-      {Record(1, true, false, "0", "D:\\Base", "", "", "E:\\"), "8.2/FD:\\Base/DumpIBE:\\"},
-      // Days: 0, 000 and nothing write nothing; 007 writes 7; junk counts as 0.
-      {Record(1, false, false, "000", "s\\b", "", "", "X"), "8.2/Ss\\b/DumpIBX"},
-      {Record(1, false, false, "007", "s\\b", "", "", "X"), "8.2/Days7/Ss\\b/DumpIBX"},
-      {Record(1, false, false, "7x", "s\\b", "", "", "X"), "8.2/Ss\\b/DumpIBX"},
+      // A file infobase never stores "*"; no days write no "/Days".
+      {Record(1, true, false, 0, "D:\\Base", "", "", "E:\\"), "8.2/FD:\\Base/DumpIBE:\\"},
+      {Record(1, false, false, 7, "s\\b", "", "", "X"), "8.2/Days7/Ss\\b/DumpIBX"},
       // The user is trimmed; base and archive folder go in as typed, even empty.
-      {Record(1, false, false, "", "", "  Бухгалтер ", "", ""), "8.2/S/NБухгалтер/DumpIB"},
+      {Record(1, false, false, 0, "", "  Бухгалтер ", "", ""), "8.2/S/NБухгалтер/DumpIB"},
       // Any version other than 8.3 is written as 8.2.
-      {Record(7, false, false, "", "srv", "", "", "D:/Backup"), "8.2/Ssrv/DumpIBD:/Backup"},
+      {Record(7, false, false, 0, "srv", "", "", "D:/Backup"), "8.2/Ssrv/DumpIBD:/Backup"},
       // A server with its cluster's port is a server: "*" stays.
-      {Record(2, true, false, "", "srv1:1641\\trade", "", "", "D:\\A"), "8.3*/Ssrv1:1641\\trade/DumpIBD:\\A"},
+      {Record(2, true, false, 0, "srv1:1641\\trade", "", "", "D:\\A"), "8.3*/Ssrv1:1641\\trade/DumpIBD:\\A"},
   };
   for (const auto& c : cases) EXPECT_EQ(ComposeLaunchParameters(c.record), c.text);
 }
 
+// The Days field as typed: 0, 000 and nothing are none; 007 is 7; junk is none.
+TEST(RetentionDays, ReadsTheFieldAsAWholeNumber) {
+  const struct {
+    const char* text;
+    int days;
+  } cases[] = {{"", 0}, {"0", 0}, {"000", 0}, {"007", 7}, {" 14 ", 14}, {"+5", 5}, {"7x", 0}, {"abc", 0}, {"-3", -3}};
+  for (const auto& c : cases) EXPECT_EQ(RetentionDays(c.text), c.days) << c.text;
+}
+
 TEST(ComposeLaunchParameters, PasswordIsScrambledWithTheTrimmedUserName) {
-  auto text = ComposeLaunchParameters(Record(2, false, false, "", "srv\\b", " admin ", "Секрет", "D:\\A"));
+  auto text = ComposeLaunchParameters(Record(2, false, false, 0, "srv\\b", " admin ", "Секрет", "D:\\A"));
   ASSERT_EQ(text.rfind("8.3/Ssrv\\b/Nadmin/P", 0), 0u) << text;
   auto stored = text.substr(text.find("/P") + 2, 2 * 7);  // 6 letters and the first byte
   EXPECT_EQ(text.substr(text.find("/P") + 2 + stored.size()), "/DumpIBD:\\A");
@@ -75,7 +81,7 @@ TEST(WithBackslashes, FoldersTakeBackslashesOtherFieldsAreRefused) {
       {"srv1\\trade", "domain/user", "D:/A", "srv1\\trade", "D:\\A", "Пользователь"},
   };
   for (const auto& c : cases) {
-    TTaskRecord typed = Record(2, true, false, "", c.base, c.user, "пароль/с/косой", c.dumpIB);
+    TTaskRecord typed = Record(2, true, false, 0, c.base, c.user, "пароль/с/косой", c.dumpIB);
     TTaskRecord stored = WithBackslashes(typed);
     EXPECT_EQ(stored.Base, c.storedBase) << c.base;
     EXPECT_EQ(stored.DumpIB, c.storedDumpIB) << c.dumpIB;
@@ -122,10 +128,10 @@ TEST(CutValueFragment, FindsASlashThatBeginsNoKey) {
 
 TEST(ParseLaunchParameters, ReadsWhatComposeWrote) {
   for (const auto& record : {
-           Record(2, true, true, "14", "srv01\\acc", "admin", "pw", "D:\\Archive"),
-           Record(1, false, true, "999", "\\\\fs\\bases\\shop", "", "", "E:\\Backup"),
-           Record(2, false, false, "", "srv", "Иванов", "пароль с пробелом и я", ""),
-           Record(1, false, false, "", "", "", "x", ""),
+           Record(2, true, true, 14, "srv01\\acc", "admin", "pw", "D:\\Archive"),
+           Record(1, false, true, 999, "\\\\fs\\bases\\shop", "", "", "E:\\Backup"),
+           Record(2, false, false, 0, "srv", "Иванов", "пароль с пробелом и я", ""),
+           Record(1, false, false, 0, "", "", "x", ""),
        }) {
     auto read = ParseLaunchParameters(ComposeLaunchParameters(record));
     EXPECT_EQ(read.Version, record.Version);
@@ -137,16 +143,7 @@ TEST(ParseLaunchParameters, ReadsWhatComposeWrote) {
     EXPECT_EQ(read.Password, record.Password);
     EXPECT_EQ(read.DumpIB, record.DumpIB);
 
-    TWorkerParameters worker;
-    ASSERT_TRUE(ReadWorkerParameters(ComposeLaunchParameters(record), worker));
-    EXPECT_EQ(worker.Version, record.Version);
-    EXPECT_EQ(worker.Exclusively, record.Exclusively);
-    EXPECT_EQ(worker.AddName, record.AddName);
-    EXPECT_EQ(worker.Days, record.Days.empty() ? 0 : std::stoi(record.Days));
-    EXPECT_EQ(worker.Base, record.Base);
-    EXPECT_EQ(worker.User, record.User);
-    EXPECT_EQ(worker.Password, record.Password);
-    EXPECT_EQ(worker.DumpIB, record.DumpIB);
+    EXPECT_TRUE(NamesInfobase(ComposeLaunchParameters(record)));
   }
 }
 
@@ -169,11 +166,11 @@ TEST(ParseLaunchParameters, HandMadeTexts) {
   EXPECT_EQ(cut.DumpIB, "D:");
   EXPECT_EQ(cut.Password, "");
 
-  // "/F" and "/S" both: their values are joined; "/Days" after the key
-  // counts for the editor.
+  // "/F" and "/S" both: their values are joined; "/Days" after the key is
+  // not the task's retention, as the worker would never apply it.
   auto both = ParseLaunchParameters("8.2/Fa/Sb/Days5/DumpIB");
   EXPECT_EQ(both.Base, "ab");
-  EXPECT_EQ(both.Days, "5");
+  EXPECT_EQ(both.Days, 0);
 
   EXPECT_THROW(ParseLaunchParameters("8.2/Ssrv/Nadmin/PXYZ/DumpIB"), EConvertError);
 }
@@ -185,7 +182,7 @@ TEST(ParseLaunchParameters, UnreadablePasswordStillGivesEveryOtherField) {
   EXPECT_EQ(record.Password, "XYZ");  // the stored text, trimmed
   EXPECT_EQ(record.Version, 2);
   EXPECT_TRUE(record.AddName);
-  EXPECT_EQ(record.Days, "3");
+  EXPECT_EQ(record.Days, 3);
   EXPECT_EQ(record.Base, "srv\\b");
   EXPECT_EQ(record.User, "admin");
   EXPECT_EQ(record.DumpIB, "D:\\A");
@@ -196,30 +193,30 @@ TEST(ParseLaunchParameters, UnreadablePasswordStillGivesEveryOtherField) {
   EXPECT_EQ(error, "");
 }
 
-TEST(ReadWorkerParameters, HeaderAndValues) {
+// The version, the marks and "/Days" are read from the text in front of the
+// infobase key only.
+TEST(ParseLaunchParameters, HeaderInFrontOfTheInfobaseKey) {
   const struct {
     const char* text;
-    const char* header;
     int version;
     bool exclusively;
     bool addName;
     int days;
     const char* base;
   } cases[] = {
-      {"8.3*&/Days7/Ssrv\\b/DumpIBD:\\A", "8.3*&/Days7", 2, true, true, 7, "srv\\b"},
-      {"8.2/FD:\\Base/DumpIBD:\\A", "8.2", 1, false, false, 0, "D:\\Base"},
-      {"/FD:\\Base/DumpIBD:\\A", "", 1, false, false, 0, "D:\\Base"},
-      {"  8.3 /Ssrv/DumpIB", "8.3", 2, false, false, 0, "srv"},
-      {"8.2/Daysabc/Ssrv/DumpIB", "8.2/Daysabc", 1, false, false, 0, "srv"},  // not a number: 0
-      {"8.2/Days7*&/Ssrv/DumpIB", "8.2/Days7*&", 1, true, true, 0, "srv"},    // markers after /Days
-      {"8.2/Ssrv/Days7/DumpIB", "8.2", 1, false, false, 0, "srv"},            // /Days after the key
-      {"8.2/Days-3/FD:\\B/DumpIB", "8.2/Days-3", 1, false, false, -3, "D:\\B"},
-      {"8.2*/FD:\\B/DumpIBX", "8.2*", 1, true, false, 0, "D:\\B"},  // hand-made "*" on a file base
+      {"8.3*&/Days7/Ssrv\\b/DumpIBD:\\A", 2, true, true, 7, "srv\\b"},
+      {"8.2/FD:\\Base/DumpIBD:\\A", 1, false, false, 0, "D:\\Base"},
+      {"/FD:\\Base/DumpIBD:\\A", 1, false, false, 0, "D:\\Base"},
+      {"  8.3 /Ssrv/DumpIB", 2, false, false, 0, "srv"},
+      {"8.2/Daysabc/Ssrv/DumpIB", 1, false, false, 0, "srv"},  // not a number: 0
+      {"8.2/Days7*&/Ssrv/DumpIB", 1, true, true, 0, "srv"},    // markers after /Days
+      {"8.2/Ssrv/Days7/DumpIB", 1, false, false, 0, "srv"},    // /Days after the key
+      {"8.3*&/Days7/NAdmin/DumpIBD:\\A", 2, true, true, 0, ""},  // no infobase key: up to the first "/"
+      {"8.2/Days-3/FD:\\B/DumpIB", 1, false, false, -3, "D:\\B"},
+      {"8.2*/FD:\\B/DumpIBX", 1, true, false, 0, "D:\\B"},  // hand-made "*" on a file base
   };
   for (const auto& c : cases) {
-    TWorkerParameters read;
-    ASSERT_TRUE(ReadWorkerParameters(c.text, read)) << c.text;
-    EXPECT_EQ(read.Header, c.header) << c.text;
+    TTaskRecord read = ParseLaunchParameters(c.text);
     EXPECT_EQ(read.Version, c.version) << c.text;
     EXPECT_EQ(read.Exclusively, c.exclusively) << c.text;
     EXPECT_EQ(read.AddName, c.addName) << c.text;
@@ -228,16 +225,13 @@ TEST(ReadWorkerParameters, HeaderAndValues) {
   }
 }
 
-TEST(ReadWorkerParameters, NeitherFNorSIsABadText) {
-  TWorkerParameters read;
-  read.Base = "untouched";
-  for (const char* text : {"", "8.3*&/Days7/NAdmin/DumpIBD:\\A", "8.2 f s"}) {
-    EXPECT_FALSE(ReadWorkerParameters(text, read)) << text;
-  }
-  EXPECT_EQ(read.Base, "untouched");
-  // The first "/F" counts even when "/S" comes before it.
-  ASSERT_TRUE(ReadWorkerParameters("8.3/Ssrv/FD:\\B/DumpIB", read));
-  EXPECT_EQ(read.Header, "8.3/Ssrv");
+TEST(NamesInfobase, NeitherFNorSIsABadText) {
+  for (const char* text : {"", "8.3*&/Days7/NAdmin/DumpIBD:\\A", "8.2 f s"}) EXPECT_FALSE(NamesInfobase(text)) << text;
+  EXPECT_TRUE(NamesInfobase("8.2/FD:\\B/DumpIB"));
+  EXPECT_TRUE(NamesInfobase("8.2/Ssrv/DumpIB"));
+  // The first "/F" ends the header even when "/S" comes before it.
+  TTaskRecord read = ParseLaunchParameters("8.3/Ssrv/FD:\\B/DumpIB");
+  EXPECT_EQ(read.Version, 2);
   EXPECT_EQ(read.Base, "D:\\Bsrv");
 }
 

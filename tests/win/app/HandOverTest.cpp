@@ -16,7 +16,7 @@
 
 #include "app/CommandLine.h"
 #include "backup/RunQueue.h"
-#include "app/Sharedmemory.h"
+#include "app/HandOver.h"
 #include "app/WindowMessages.h"
 
 namespace ns {

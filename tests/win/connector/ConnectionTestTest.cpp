@@ -16,7 +16,6 @@ namespace {
 
 using test::InstalledVersion;
 using test::MissingVersion;
-using test::TBoxCatcher;
 
 constexpr const char* FileBase = "C:\\Базы\\Бухгалтерия";
 
@@ -115,7 +114,7 @@ struct TConnectCase {
   bool opens;
 };
 
-TEST_F(ConnectionTest, SilentTestAnswersWithoutEverShowingABox) {
+TEST_F(ConnectionTest, OutcomeTellsWhetherItOpenedAndClosesWhatOpened) {
   const TConnectCase cases[] = {
       {"Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", true},
       {"Srvr=localhost;Ref=trade;Usr=Кладовщик;Pwd=", true},
@@ -125,44 +124,33 @@ TEST_F(ConnectionTest, SilentTestAnswersWithoutEverShowingABox) {
       {"File=C:\\Базы\\Бухгалтерия;Usr=Бухгалтер;Pwd=", false},
       {"File=C:\\Базы\\Нет такой;Usr=;Pwd=", false},
   };
-  TBoxCatcher boxes;
   for (const auto& test : cases) {
-    EXPECT_EQ(TestConnection(test.connectionString, "", InstalledVersion(), false), test.opens)
-        << test.connectionString;
+    TConnectionOutcome outcome = TestConnection(test.connectionString, InstalledVersion());
+    EXPECT_EQ(outcome.Opened, test.opens) << test.connectionString;
+    // What did not open says why; what opened has nothing to say.
+    EXPECT_EQ(outcome.Error.empty(), test.opens) << test.connectionString << ": " << outcome.Error;
   }
-  for (int version : {0, 3, MissingVersion()}) {
-    EXPECT_FALSE(TestConnection(cases[0].connectionString, "", version, false)) << version;
-  }
-  EXPECT_TRUE(boxes.Boxes().empty());
   // Every connection opened was closed again.
   EXPECT_TRUE(test::SessionsByInfobase()["trade"].empty());
 }
 
-TEST_F(ConnectionTest, ShownTestTellsTheOutcomeUnderTheCaption) {
-  TBoxCatcher boxes;
-  EXPECT_TRUE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", InstalledVersion(), true));
-  EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=wrong", "Задание", InstalledVersion(), true));
+TEST_F(ConnectionTest, FailureCarriesThePlatformsOrTheSystemsWords) {
+  TConnectionOutcome refused = TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=wrong", InstalledVersion());
+  EXPECT_EQ(refused.Error.rfind("Идентификация пользователя не выполнена", 0), 0u) << refused.Error;
   {
+    // A connector of the other bitness only: the system's text for it.
     TOtherBitnessConnector otherBitness;
-    EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", MissingVersion(), true));
+    TConnectionOutcome missing = TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", MissingVersion());
+    EXPECT_FALSE(missing.Opened);
+    EXPECT_EQ(missing.Error, ComFailureText(ClassNotRegistered));
   }
   // A version without a connector of its own is refused before anything
   // could fail, so there is nothing to tell.
-  EXPECT_FALSE(TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", "Задание", 0, true));
-
-  const auto& shown = boxes.Boxes();
-  ASSERT_EQ(shown.size(), 3u);
-  for (const auto& box : shown) EXPECT_EQ(box.caption, "Задание");
-  EXPECT_EQ(shown[0].text, "Соединение успешно установлено!");
-  EXPECT_TRUE(shown[0].informationIcon);
-  // The connection is closed before the box tells of it.
-  EXPECT_TRUE(shown[0].sessions.at("trade").empty());
-  // The platform's own words follow the prefix.
-  EXPECT_EQ(shown[1].text.rfind("Ошибка: Идентификация пользователя не выполнена", 0), 0u) << shown[1].text;
-  EXPECT_TRUE(shown[1].errorIcon);
-  // A connector of the other bitness only: the system's text for it.
-  EXPECT_EQ(shown[2].text, "Ошибка: " + ComFailureText(ClassNotRegistered));
-  EXPECT_TRUE(shown[2].errorIcon);
+  for (int version : {0, 3}) {
+    TConnectionOutcome unknown = TestConnection("Srvr=localhost;Ref=trade;Usr=Admin;Pwd=secret", version);
+    EXPECT_FALSE(unknown.Opened) << version;
+    EXPECT_EQ(unknown.Error, "") << version;
+  }
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ std::optional<std::string> StoredServers() {
   return servers;
 }
 
-struct TOptionsDialog {
+struct TOptionsWindow {
   HWND Window;
   HWND Field;
   HWND Yes;
@@ -32,10 +32,10 @@ class Options : public MainWindowTest {
  protected:
   // Opens the dialog with the button "Опции" and runs `drive` on it from a
   // watcher thread; returns what the field held when the dialog opened.
-  std::string OpenOptions(const std::function<void(const TOptionsDialog&)>& drive) {
+  std::string OpenOptions(const std::function<void(const TOptionsWindow&)>& drive) {
     std::string loaded;
     TWindowAction action("TFormOptions", [&](HWND window) {
-      TOptionsDialog dialog{window, FindChild(window, "Edit"), FindChild(window, "Button", "Да"),
+      TOptionsWindow dialog{window, FindChild(window, "Edit"), FindChild(window, "Button", "Да"),
                             FindChild(window, "Button", "Нет")};
       loaded = TextOf(dialog.Field);
       drive(dialog);
@@ -62,31 +62,31 @@ TEST_F(Options, ConfirmedChangesAreStoredAsTypedAndRefreshTheMainWindow) {
   struct TCase {
     const char* Name;
     std::optional<std::string> Before;
-    std::function<void(const TOptionsDialog&)> Drive;
+    std::function<void(const TOptionsWindow&)> Drive;
     std::optional<std::string> After;
     bool Refresh;
   };
   const TCase cases[] = {
-      {"no change", std::string("srv1;srv2"), [](const TOptionsDialog& d) { Click(d.Yes); },
+      {"no change", std::string("srv1;srv2"), [](const TOptionsWindow& d) { Click(d.Yes); },
        std::string("srv1;srv2"), false},
-      {"typed", std::string("srv1"), [](const TOptionsDialog& d) { Type(d.Field, " srv1 ; Бухгалтер "); Click(d.Yes); },
+      {"typed", std::string("srv1"), [](const TOptionsWindow& d) { Type(d.Field, " srv1 ; Бухгалтер "); Click(d.Yes); },
        std::string(" srv1 ; Бухгалтер "), true},
       {"typed and restored", std::string("srv1"),
-       [](const TOptionsDialog& d) { Type(d.Field, "srv9"); Type(d.Field, "srv1"); Click(d.Yes); },
+       [](const TOptionsWindow& d) { Type(d.Field, "srv9"); Type(d.Field, "srv1"); Click(d.Yes); },
        std::string("srv1"), true},
-      {"cleared", std::string("srv1"), [](const TOptionsDialog& d) { Type(d.Field, ""); Click(d.Yes); },
+      {"cleared", std::string("srv1"), [](const TOptionsWindow& d) { Type(d.Field, ""); Click(d.Yes); },
        std::string(""), true},
       {"first list without a store", std::nullopt,
-       [](const TOptionsDialog& d) { Type(d.Field, "srv1"); Click(d.Yes); }, std::string("srv1"), true},
-      {"Нет", std::string("srv1"), [](const TOptionsDialog& d) { Type(d.Field, "srv2"); Click(d.No); },
+       [](const TOptionsWindow& d) { Type(d.Field, "srv1"); Click(d.Yes); }, std::string("srv1"), true},
+      {"Нет", std::string("srv1"), [](const TOptionsWindow& d) { Type(d.Field, "srv2"); Click(d.No); },
        std::string("srv1"), false},
-      {"Escape", std::string("srv1"), [](const TOptionsDialog& d) { Type(d.Field, "srv2"); PostKey(d.Field, VK_ESCAPE); },
+      {"Escape", std::string("srv1"), [](const TOptionsWindow& d) { Type(d.Field, "srv2"); PostKey(d.Field, VK_ESCAPE); },
        std::string("srv1"), false},
       {"close box", std::string("srv1"),
-       [](const TOptionsDialog& d) { Type(d.Field, "srv2"); PostMessageA(d.Window, WM_CLOSE, 0, 0); },
+       [](const TOptionsWindow& d) { Type(d.Field, "srv2"); PostMessageA(d.Window, WM_CLOSE, 0, 0); },
        std::string("srv1"), false},
       {"Enter is not Да", std::string("srv1"),
-       [](const TOptionsDialog& d) { Type(d.Field, "srv2"); PostKey(d.Field, VK_RETURN); Sleep(200); Click(d.No); },
+       [](const TOptionsWindow& d) { Type(d.Field, "srv2"); PostKey(d.Field, VK_RETURN); Sleep(200); Click(d.No); },
        std::string("srv1"), false},
   };
   for (const TCase& c : cases) {
@@ -149,7 +149,7 @@ TEST_F(Options, AFailedWriteIsReportedAndTheDialogStaysOpenWithTheText) {
   TBoxWatcher boxes(IDOK);
   std::string afterFailure;
   bool stillOpen = false;
-  OpenOptions([&](const TOptionsDialog& d) {
+  OpenOptions([&](const TOptionsWindow& d) {
     Type(d.Field, "srv1;srv2");
     Click(d.Yes);
     stillOpen = IsWindowVisible(d.Window);

@@ -60,7 +60,7 @@ TEST_F(SelfRegistered, EachVersionIsFoundOnItsOwn) {
     if (c.with83) Register("V83.Application", Class83, Server83);
     const std::string what = std::string("8.2 ") + (c.with82 ? "on" : "off") + ", 8.3 " + (c.with83 ? "on" : "off");
 
-    TPlatrorm1CInfo info;
+    TInstalledPlatforms info;
     info.Executable82 = "stale";
     LocatePlatforms(info);
     EXPECT_EQ(info.Found82, c.with82) << what;
@@ -98,7 +98,7 @@ TEST_F(SelfRegistered, IncompleteRegistrationsAndUnknownVersionsFindNothing) {
   Register("V83.Application", Class83, Server83);
   for (PlatformVersion version : {0, 3, -1, 82}) {
     EXPECT_FALSE(LocatePlatform(version, executable)) << version;
-    TPlatrorm1CInfo info;
+    TInstalledPlatforms info;
     EXPECT_FALSE(info.Found(version));
     EXPECT_EQ(info.Executable(version), "");
   }
@@ -119,11 +119,11 @@ TEST(InstalledPlatforms, MatchWhatThePrefixHolds) {
   // Where the installer put the platform of this program's own bitness.
   const char* programFiles = std::getenv("NS_EXPECT_PROGRAM_FILES");
   LocateInstalledPlatforms();
-  EXPECT_EQ(Platform1CInfo.Found82, versions.find("8.2") != std::string::npos);
-  EXPECT_EQ(Platform1CInfo.Found83, versions.find("8.3") != std::string::npos);
+  EXPECT_EQ(InstalledPlatforms.Found82, versions.find("8.2") != std::string::npos);
+  EXPECT_EQ(InstalledPlatforms.Found83, versions.find("8.3") != std::string::npos);
   for (PlatformVersion version : {PlatformVersion82, PlatformVersion83}) {
-    const std::string& command = Platform1CInfo.Executable(version);
-    if (!Platform1CInfo.Found(version)) {
+    const std::string& command = InstalledPlatforms.Executable(version);
+    if (!InstalledPlatforms.Found(version)) {
       EXPECT_EQ(command, "");
       continue;
     }

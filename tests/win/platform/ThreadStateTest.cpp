@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "platform/Addition.h"
+#include "win/ThreadState.h"
 #include "win/UniqueHandle.h"
 
 namespace ns {
@@ -42,27 +42,26 @@ TEST(ThreadState, AThreadWhoseWorkIsOverIsGivenTimeToReturn) {
   TThreadScript returning;
   returning.sleepMs = 300;
   returning.Start();
-  EXPECT_FALSE(IsThreadStillWorking(returning.thread.get(), true, 10000));
+  EXPECT_FALSE(IsThreadRunning(returning.thread.get(), 10000));
   EXPECT_EQ(WaitForSingleObject(returning.thread.get(), 0), WAIT_OBJECT_0);
 }
 
 TEST(ThreadState, AThreadThatDoesNotReturnWithinTheLimitIsStillWorking) {
   TThreadScript stuck;
   stuck.Start();
-  EXPECT_TRUE(IsThreadStillWorking(stuck.thread.get(), true, 50));
+  EXPECT_TRUE(IsThreadRunning(stuck.thread.get(), 50));
 }
 
 TEST(ThreadState, AThreadStillAtItsWorkIsLookedAtOnceNotWaitedFor) {
-  // With an unbounded limit a wait would never end: the thread returns only
-  // when the test releases it.
+  // A wait would never end: the thread returns only when the test releases it.
   TThreadScript working;
   working.Start();
-  EXPECT_TRUE(IsThreadStillWorking(working.thread.get(), false, INFINITE));
+  EXPECT_TRUE(IsThreadRunning(working.thread.get(), 0));
 }
 
 TEST(ThreadState, NoThreadIsNotWorking) {
-  EXPECT_FALSE(IsThreadStillWorking(nullptr, true, INFINITE));
-  EXPECT_FALSE(IsThreadStillWorking(nullptr, false, INFINITE));
+  EXPECT_FALSE(IsThreadRunning(nullptr, INFINITE));
+  EXPECT_FALSE(IsThreadRunning(nullptr, 0));
 }
 
 }  // namespace

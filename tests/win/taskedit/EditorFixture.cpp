@@ -1,10 +1,10 @@
 #include "EditorFixture.h"
 
-#include <commctrl.h>
+#include <optional>
+#include <utility>
 
-#include "tasks/RefreshMessage.h"
 #include "tasks/TaskStore.h"
-#include "win/WindowObject.h"
+#include "win/Registry.h"
 
 namespace ns::test {
 
@@ -14,52 +14,17 @@ constexpr char OwnerClassName[] = "TEditorTestOwner";
 
 TOwnerWindow::TOwnerWindow() {
   WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
+  windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = OwnerClassName;
   RegisterClassA(&windowClass);
   handle_ = CreateWindowExA(0, OwnerClassName, "Nightshelf", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 640, 400,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), this);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&controls);
-  listView_ = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0, 600, 300,
-                              handle_, nullptr, GetModuleHandleA(nullptr), nullptr);
-  for (int column = 0; column < 2; ++column) {
-    LVCOLUMNA header = {};
-    header.mask = LVCF_WIDTH;
-    header.cx = 200;
-    SendMessageA(listView_, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&header));
-  }
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 TOwnerWindow::~TOwnerWindow() {
-  Refreshes();
-  DestroyWindow(handle_);
-}
-
-void TOwnerWindow::ListTask(const std::string& name, const std::string& launchParameters) {
-  SendMessageA(listView_, LVM_DELETEALLITEMS, 0, 0);
-  LVITEMA item = {};
-  item.mask = LVIF_TEXT;
-  item.pszText = const_cast<char*>(name.c_str());
-  int index = static_cast<int>(SendMessageA(listView_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-  ListView_SetItemText(listView_, index, 1, const_cast<char*>(launchParameters.c_str()));
-  ListView_SetItemState(listView_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-}
-
-std::vector<std::string> TOwnerWindow::Refreshes() {
   PumpMessages();
-  return refreshes_;
-}
-
-LRESULT CALLBACK TOwnerWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = WindowObject<TOwnerWindow>(window, message, lParam);
-  if (self && message == WM_REFRESH_TASKS) {
-    std::string name;
-    self->refreshes_.push_back(TakeRefreshSelection(window, lParam, name) ? name : "<none>");
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
+  DestroyWindow(handle_);
 }
 
 void PumpMessages() {
@@ -113,13 +78,13 @@ void EditorTest::SetUp() { RegDeleteTreeA(HKEY_CURRENT_USER, TaskStoreKeyPath); 
 
 void EditorTest::TearDown() { RegDeleteTreeA(HKEY_CURRENT_USER, TaskStoreKeyPath); }
 
-std::unique_ptr<TFormTaskEdit> EditorTest::OpenNew() {
-  return std::make_unique<TFormTaskEdit>(owner_.Handle(), true, owner_.ListView());
-}
+std::unique_ptr<TTaskEditor> EditorTest::OpenNew() { return std::make_unique<TTaskEditor>(owner_.Handle(), std::nullopt); }
 
-std::unique_ptr<TFormTaskEdit> EditorTest::OpenListed(const std::string& name, const std::string& launchParameters) {
-  owner_.ListTask(name, launchParameters);
-  return std::make_unique<TFormTaskEdit>(owner_.Handle(), false, owner_.ListView());
+std::unique_ptr<TTaskEditor> EditorTest::OpenListed(const std::string& name, const std::string& launchParameters) {
+  EXPECT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, TaskKeyPath(name), "", launchParameters));
+  std::optional<TStoredTask> task = LoadTask(name);
+  EXPECT_TRUE(task) << name;
+  return std::make_unique<TTaskEditor>(owner_.Handle(), std::move(task));
 }
 
 }  // namespace ns::test

@@ -1,8 +1,7 @@
 #pragma once
 // What the task editor tests share: a main window stand-in that owns the
-// task list and records the refreshes the editor posts to it, the task
-// store emptied before every test, and shortcuts to fill the editor's
-// fields as a user would.
+// dialog, the task store emptied before every test, and shortcuts to fill the
+// editor's fields as a user would.
 #include <windows.h>
 
 #include <memory>
@@ -10,7 +9,7 @@
 #include <vector>
 
 #include "StandinFixture.h"
-#include "tasks/Taskedit.h"
+#include "ui/TaskEditor.h"
 
 namespace ns::test {
 
@@ -22,18 +21,9 @@ class TOwnerWindow {
   TOwnerWindow& operator=(const TOwnerWindow&) = delete;
 
   HWND Handle() const { return handle_; }
-  HWND ListView() const { return listView_; }
-  // Lists one task, selected, as the main window lists it.
-  void ListTask(const std::string& name, const std::string& launchParameters);
-  // The task names posted with WM_REFRESH_TASKS so far (after the messages
-  // waiting were handled), taken by their tags as the main window takes them.
-  std::vector<std::string> Refreshes();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND handle_ = nullptr;
-  HWND listView_ = nullptr;
-  std::vector<std::string> refreshes_;
 };
 
 void PumpMessages();
@@ -53,8 +43,10 @@ class EditorTest : public StandinTest {
  protected:
   void SetUp() override;
   void TearDown() override;
-  std::unique_ptr<TFormTaskEdit> OpenNew();
-  std::unique_ptr<TFormTaskEdit> OpenListed(const std::string& name, const std::string& launchParameters);
+  std::unique_ptr<TTaskEditor> OpenNew();
+  // Stores the launch parameter string as the task's default value (its
+  // other values stay) and opens the editor on the task as the store gives it.
+  std::unique_ptr<TTaskEditor> OpenListed(const std::string& name, const std::string& launchParameters);
 
   TOwnerWindow owner_;
 };

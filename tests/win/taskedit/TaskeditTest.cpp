@@ -58,7 +58,7 @@ TEST_F(EditorTest, NewTaskIsStoredAsItsFieldsComposeIt) {
       {"Склад", true, false, false, "", "srv\\Склад", "Кладовщик", "пароль ё", "D:/Backup", "Склад",
        "8.3/Ssrv\\Склад/NКладовщик/P/DumpIBD:\\Backup"},
   };
-  Platform1CInfo.Found83 = false;
+  InstalledPlatforms.Found83 = false;
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
     auto form = OpenNew();
@@ -85,25 +85,25 @@ TEST_F(EditorTest, NewTaskIsStoredAsItsFieldsComposeIt) {
     EXPECT_EQ(stored, test.stored);
     // A new task has never run.
     EXPECT_EQ(StoredValue(test.savedName, "State"), Absent);
-    EXPECT_EQ(owner_.Refreshes().back(), test.savedName);
+    ASSERT_TRUE(form->Saved());
+    EXPECT_EQ(form->Saved()->Name, test.savedName);
   }
-  EXPECT_EQ(owner_.Refreshes().size(), std::size(cases));
 }
 
 TEST_F(EditorTest, NewTaskChecks83OnlyWhenItWasFound) {
   for (bool found : {false, true}) {
-    Platform1CInfo.Found83 = found;
+    InstalledPlatforms.Found83 = found;
     auto form = OpenNew();
     EXPECT_EQ(IsChecked(form->ChPlatform83), found);
     EXPECT_EQ(IsChecked(form->ChPlatform82), !found);
     EXPECT_EQ(Text(form->TaskName), "");
   }
-  Platform1CInfo.Found83 = false;
+  InstalledPlatforms.Found83 = false;
 }
 
 // "Да" on a name the editor must refuse: one box with the reason, and the
 // dialog stays open with what was typed, the focus on the name.
-void ExpectNameRefused(TFormTaskEdit& form, const std::string& name, const std::string& box) {
+void ExpectNameRefused(TTaskEditor& form, const std::string& name, const std::string& box) {
   Type(form.TaskName, name);
   Type(form.Base, "srv\\other");
   TBoxCatcher boxes;
@@ -116,6 +116,7 @@ void ExpectNameRefused(TFormTaskEdit& form, const std::string& name, const std::
   EXPECT_EQ(GetFocus(), form.TaskName);
   EXPECT_EQ(Text(form.TaskName), name);
   EXPECT_EQ(Text(form.Base), "srv\\other");
+  EXPECT_FALSE(form.Saved());
 }
 
 struct TRefusalCase {
@@ -146,7 +147,6 @@ TEST_F(EditorTest, RefusedNewTaskKeepsTheDialogOpenAndWritesNothing) {
                    nullptr);
   RegCloseKey(store);
   EXPECT_EQ(keys, 1u);
-  EXPECT_TRUE(owner_.Refreshes().empty());
 }
 
 TEST_F(EditorTest, ExistingTaskIsLoadedIntoTheFieldsUnchanged) {
@@ -181,7 +181,7 @@ TEST_F(EditorTest, OkWithoutChangeWritesNothingAndKeepsTheLastRun) {
   EXPECT_EQ(form->ModalResult(), IDOK);
   EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
   EXPECT_EQ(StoredValue("Daily", "StateDateTime"), "01.12.2026 03:00:05");
-  EXPECT_TRUE(owner_.Refreshes().empty());
+  EXPECT_FALSE(form->Saved());
 }
 
 TEST_F(EditorTest, ChangedTaskForgetsItsLastRunAndARenameReplacesTheOldKey) {
@@ -189,6 +189,8 @@ TEST_F(EditorTest, ChangedTaskForgetsItsLastRunAndARenameReplacesTheOldKey) {
   auto form = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
   Type(form->Days, "30");
   Click(form->bbtOk);
+  ASSERT_TRUE(form->Saved());
+  EXPECT_EQ(form->Saved()->Name, "Daily");
   EXPECT_EQ(StoredValue("Daily", ""), "8.2/Days30/Ssrv\\db/DumpIBD:\\A");
   for (const char* value : {"StateDateTime", "State", "Log"}) EXPECT_EQ(StoredValue("Daily", value), "") << value;
 
@@ -200,7 +202,8 @@ TEST_F(EditorTest, ChangedTaskForgetsItsLastRunAndARenameReplacesTheOldKey) {
   EXPECT_EQ(StoredValue("Ночное", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
   for (const char* value : {"StateDateTime", "State", "Log"}) EXPECT_EQ(StoredValue("Ночное", value), "") << value;
   EXPECT_EQ(StoredValue("Daily", ""), Absent);
-  EXPECT_EQ(owner_.Refreshes(), (std::vector<std::string>{"Daily", "Ночное"}));
+  ASSERT_TRUE(renaming->Saved());
+  EXPECT_EQ(renaming->Saved()->Name, "Ночное");
 }
 
 TEST_F(EditorTest, RenameRefusedOntoAnotherTaskOrTheSameNameInOtherCase) {
@@ -215,27 +218,61 @@ TEST_F(EditorTest, RenameRefusedOntoAnotherTaskOrTheSameNameInOtherCase) {
     EXPECT_EQ(boxes.Boxes()[0].text, "Задание с таким именем уже существует!");
     EXPECT_EQ(form->ModalResult(), 0);
     EXPECT_EQ(GetFocus(), form->TaskName);
+    EXPECT_FALSE(form->Saved());
   }
   EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
   EXPECT_EQ(StoredValue("Weekly", ""), "8.2/Ssrv\\wk/DumpIBD:\\W");
-  EXPECT_TRUE(owner_.Refreshes().empty());
 }
 
+// Makes a task's key undeletable for as long as it lives: it holds a sub-key
+// that nobody may open, as a policy might leave behind.
+class TUndeletableTask {
+ public:
+  explicit TUndeletableTask(const std::string& task) : lock_(TaskKeyPath(task) + "\\Locked") {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, lock_.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    // An access list that grants nothing.
+    ACL empty;
+    InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+    SetAccess(&empty);
+  }
+  ~TUndeletableTask() {
+    SetAccess(nullptr);
+    RegDeleteKeyA(HKEY_CURRENT_USER, lock_.c_str());
+  }
+
+ private:
+  void SetAccess(PACL acl) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, lock_.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  std::string lock_;
+};
+
 TEST_F(EditorTest, RenameWhoseOldKeyStaysSaysSoAndKeepsTheNewOne) {
-  // A listed name with a backslash names no task key the editor may delete.
-  test::StoreTask("Отдел\\Склад", "8.2/Ssrv\\db/DumpIBD:\\A");
-  auto form = OpenListed("Отдел\\Склад", "8.2/Ssrv\\db/DumpIBD:\\A");
+  test::StoreTask("Отдел", "8.2/Ssrv\\db/DumpIBD:\\A");
+  auto form = OpenListed("Отдел", "8.2/Ssrv\\db/DumpIBD:\\A");
+  TUndeletableTask undeletable("Отдел");
   Type(form->TaskName, "Склад");
   TBoxCatcher boxes;
   Click(form->bbtOk);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
   EXPECT_EQ(boxes.Boxes()[0].text,
-            "Задание сохранено под именем «Склад», но прежнее задание «Отдел\\Склад» удалить не удалось: "
+            "Задание сохранено под именем «Склад», но прежнее задание «Отдел» удалить не удалось: "
             "теперь в списке есть оба.");
   EXPECT_EQ(form->ModalResult(), IDOK);
   EXPECT_EQ(StoredValue("Склад", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
-  EXPECT_EQ(owner_.Refreshes(), (std::vector<std::string>{"Склад"}));
+  EXPECT_EQ(StoredValue("Отдел", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
+  ASSERT_TRUE(form->Saved());
+  EXPECT_EQ(form->Saved()->Name, "Склад");
 }
 
 TEST_F(EditorTest, FileInfobaseIsReopenedWithoutMonopoly) {
@@ -262,7 +299,7 @@ TEST_F(EditorTest, DaysTakesThreeDigitsAndNothingElse) {
 
 TEST_F(EditorTest, UndecodablePasswordIsShownAndTheDialogStillOpens) {
   TBoxCatcher boxes;
-  auto form = OpenListed("Daily", "8.3/Ssrv\\db/NAdmin/PXYZ/DumpIBD:\\A/Days5");
+  auto form = OpenListed("Daily", "8.3/Days5/Ssrv\\db/NAdmin/PXYZ/DumpIBD:\\A");
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   // Three digits are no pairs of hexadecimal digits.
   EXPECT_EQ(boxes.Boxes()[0].text, "Пароль задания записан неверно: ожидаются пары шестнадцатеричных цифр.");
@@ -302,9 +339,9 @@ class TKeyboard {
 };
 
 TEST_F(EditorTest, EnterMovesTheFocusThroughEveryStopAndNeverPressesAButton) {
-  Platform1CInfo.Found83 = true;
+  InstalledPlatforms.Found83 = true;
   auto form = OpenNew();
-  Platform1CInfo.Found83 = false;
+  InstalledPlatforms.Found83 = false;
   Type(form->TaskName, "Daily");
   const HWND expected[] = {form->ChPlatform83, ButtonEditField(form->Base), form->User, form->ChExclusively,
                            form->Password, ButtonEditField(form->DumpIB), form->ChAddName, form->Days,
@@ -328,7 +365,7 @@ TEST_F(EditorTest, EnterMovesTheFocusThroughEveryStopAndNeverPressesAButton) {
   EXPECT_FALSE(IsChecked(form->ChPlatform82));
   EXPECT_EQ(form->ModalResult(), IDCANCEL);
   EXPECT_EQ(StoredValue("Daily", ""), Absent);
-  EXPECT_TRUE(owner_.Refreshes().empty());
+  EXPECT_FALSE(form->Saved());
   EXPECT_TRUE(IsWindowEnabled(owner_.Handle()));
 }
 
@@ -526,7 +563,7 @@ TEST_F(EditorTest, NameThatCannotNameAFileIsRefusedWithItsReason) {
       {"Com1", "«Com1» — имя устройства Windows."},
       {"LPT9.log", "«LPT9» — имя устройства Windows."},
   };
-  Platform1CInfo.Found83 = false;
+  InstalledPlatforms.Found83 = false;
   test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
@@ -542,7 +579,6 @@ TEST_F(EditorTest, NameThatCannotNameAFileIsRefusedWithItsReason) {
   EXPECT_EQ(ListTaskNames(), (std::vector<std::string>{"Daily"}));
   EXPECT_EQ(StoredValue("Daily", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
   EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
-  EXPECT_TRUE(owner_.Refreshes().empty());
 
   // Names that only resemble those are saved.
   for (const char* name : {"CONSOLE", "COM10", "Склад (копия) №2", "v8.3 Daily"}) {
@@ -574,7 +610,7 @@ TEST_F(EditorTest, SlashesInFoldersAreTurnedElsewhereRefused) {
       {"srv1/trade", "", "D:\\A", nullptr, "Адрес информационной базы"},
       {"srv1\\trade", "domain/user", "D:/A", nullptr, "Пользователь"},
   };
-  Platform1CInfo.Found83 = false;
+  InstalledPlatforms.Found83 = false;
   for (const auto& test : cases) {
     SCOPED_TRACE(test.base);
     auto form = OpenNew();
@@ -593,6 +629,8 @@ TEST_F(EditorTest, SlashesInFoldersAreTurnedElsewhereRefused) {
       auto reopened = OpenListed("Slash", stored);
       EXPECT_EQ(IsChecked(reopened->ChExclusively), std::string(test.stored).find('*') != std::string::npos);
       EXPECT_EQ(Text(reopened->DumpIB), ValueAfterKey(test.stored, "/DumpIB", "/"));
+      ASSERT_TRUE(form->Saved());
+      EXPECT_EQ(form->Saved()->Name, "Slash");
       ASSERT_TRUE(DeleteTask("Slash"));
       continue;
     }
@@ -611,8 +649,8 @@ TEST_F(EditorTest, SlashesInFoldersAreTurnedElsewhereRefused) {
     EXPECT_EQ(Text(form->User), test.user);
     EXPECT_EQ(Text(form->DumpIB), test.dumpIB);
     EXPECT_EQ(StoredValue("Slash", ""), Absent);
+    EXPECT_FALSE(form->Saved());
   }
-  EXPECT_EQ(owner_.Refreshes().size(), 4u);
 }
 
 }  // namespace

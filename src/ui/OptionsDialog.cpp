@@ -1,4 +1,6 @@
-#include "tasks/Options.h"
+#include "ui/OptionsDialog.h"
+
+#include <utility>
 
 #include "controls/SpeedButton.h"
 #include "tasks/TaskStore.h"
@@ -23,7 +25,7 @@ HWND CreateControl(HWND parent, DWORD exStyle, const char* className, const char
 
 }  // namespace
 
-TFormOptions::TFormOptions(HWND owner, HICON okGlyph)
+TOptionsDialog::TOptionsDialog(HWND owner, const std::string& servers, HICON okGlyph)
     // The dialog's window must exist before its panel: it is created first,
     // in the panel's initialiser.
     : Panel1((CreateForm("TFormOptions", OptionsCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
@@ -49,24 +51,19 @@ TFormOptions::TFormOptions(HWND owner, HICON okGlyph)
   }
   AddToolTip(tooltips_, ServersName, "Укажите через точку с запятой список компьютеров для отправки протокола");
   ApplyFormFont(Handle());
-  FormCreate();
-}
-
-void TFormOptions::FormCreate() {
-  std::string servers;
-  if (ReadServersText(servers)) SetWindowTextA(ServersName, servers.c_str());
-  // Filling the field counts as a change; what was loaded is not one.
+  SetWindowTextA(ServersName, servers.c_str());
+  // Filling the field counts as a change; what was given is not one.
   Changed = false;
 }
 
-bool TFormOptions::Execute() {
+std::optional<std::string> TOptionsDialog::Execute() {
   ShowModal(owner_);
   return stored_;
 }
 
-void TFormOptions::ServersNameChange() { Changed = true; }
+void TOptionsDialog::ServersNameChange() { Changed = true; }
 
-void TFormOptions::bbtOkClick() {
+void TOptionsDialog::bbtOkClick() {
   if (Changed) {
     int length = GetWindowTextLengthA(ServersName);
     std::string servers(length + 1, '\0');
@@ -77,12 +74,12 @@ void TFormOptions::bbtOkClick() {
       MessageBoxA(Handle(), "Список компьютеров не может быть сохранён!", OptionsCaption, MB_ICONERROR | MB_OK);
       return;
     }
-    stored_ = true;
+    stored_ = std::move(servers);
   }
   EndModal(IDOK);
 }
 
-LRESULT TFormOptions::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TOptionsDialog::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     switch (LOWORD(wParam)) {
       case IdServersName:

@@ -70,14 +70,13 @@ class THandOverListener {
   explicit THandOverListener(std::shared_ptr<TRunQueue> queue);
   ~THandOverListener();
 
-  // StartListener: opens the channel and starts the thread.
+  // Opens the channel and starts the thread.
   void Start();
   // From now on hand-overs are taken and posted to `mainWindow`.
   void Accept(HWND mainWindow);
-  // StopListener: sets the stop flag, wakes the thread through an event of
-  // its own and waits for it to end (briefly: it never blocks elsewhere),
-  // pulses the named event as the other instances expect, and closes the
-  // channel.
+  // Sets the stop flag, wakes the thread through an event of its own and
+  // waits for it to end (briefly: it never blocks elsewhere), pulses the
+  // named event as the other instances expect, and closes the channel.
   void Stop();
 
   THandOverChannel& Channel() { return channel_; }

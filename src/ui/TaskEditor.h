@@ -1,16 +1,18 @@
 #pragma once
-// TFormTaskEdit: the modal dialog in which the administrator creates a task
-// or changes the one selected in the main window's list. It shows one task
-// in its controls, checks the name, writes the task into the registry and
-// tells the main window which task to select after it refreshes its list.
-// It can also test the connection with the values typed so far, choose
-// folders through the shell's folder chooser and open the archive folder.
+// TTaskEditor: the modal dialog in which the administrator creates a task
+// or changes one. It is given the task as the store holds it (or none, for a
+// new one), shows it in its controls, checks what was typed, saves the task
+// through the store and hands back what it saved. It can also test the
+// connection with the values typed so far, choose folders through the
+// shell's folder chooser and open the archive folder.
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "tasks/LaunchParameters.h"
+#include "tasks/TaskRecord.h"
+#include "tasks/TaskStore.h"
 #include "win/Form.h"
 
 namespace ns {
@@ -23,15 +25,13 @@ struct TTaskEditGlyphs {
   HICON OpenFolder = nullptr;
 };
 
-class TFormTaskEdit : public TForm {
+class TTaskEditor : public TForm {
  public:
-  // `owner` is the main window: it is disabled while the dialog is shown and
-  // receives WM_REFRESH_TASKS after a save. `listView` is its task list;
-  // when `isNew` is false its selected item (caption: the task name, first
-  // sub-item: the launch parameter string) is the task to change. The
-  // dialog is created hidden and loaded at once.
-  TFormTaskEdit(HWND owner, bool isNew, HWND listView, TTaskEditGlyphs glyphs = {});
-  ~TFormTaskEdit() override;
+  // `owner` is the main window: it is disabled while the dialog is shown.
+  // `task` is the task to change, as loaded from the store; none for a new
+  // task. The dialog is created hidden and filled at once.
+  TTaskEditor(HWND owner, std::optional<TStoredTask> task, TTaskEditGlyphs glyphs = {});
+  ~TTaskEditor() override;
 
   // Shows the dialog centred over its owner and returns once it closed.
   int ShowModal() { return TForm::ShowModal(owner_); }
@@ -40,6 +40,9 @@ class TFormTaskEdit : public TForm {
   int ModalResult() const { return modalResult_; }
 
   const bool IsNew;
+  // The task as it was saved, once "Да" stored it; none while nothing was
+  // stored (a cancel, or "Да" without a change).
+  const std::optional<TTaskRecord>& Saved() const { return saved_; }
   // Asked when "Да" is pressed for the task being changed: a task that the
   // running backup waits for or runs must not change under it, and one may
   // have been queued while the dialog was open. None: never busy.
@@ -69,7 +72,7 @@ class TFormTaskEdit : public TForm {
   void OnCommand(int id, WORD code);
 
   void CreateControls();
-  void FormCreate();
+  void ShowTask();
   void TaskNameChange();
   // Clears `key` when the character must not reach Days.
   void DaysKeyPress(char& key);
@@ -82,18 +85,17 @@ class TFormTaskEdit : public TForm {
   void bbtOkClick();
   // True when the task was written (or there was nothing to write) and the
   // dialog may close; false when it stopped at a message.
-  bool SaveTask();
+  bool Save();
 
   void Close(int result);
   // A message box titled with the dialog's caption; the focus goes to
   // `focus` afterwards when given.
   void Refuse(const std::string& text, HWND focus = nullptr);
   TTaskRecord ControlsRecord() const;
-  std::string SelectedTaskName() const;
-  std::string SelectedLaunchParameters() const;
 
   HWND owner_;
-  HWND listView_;
+  std::optional<TStoredTask> task_;
+  std::optional<TTaskRecord> saved_;
   HWND hint_ = nullptr;
   TTaskEditGlyphs glyphs_;
   int modalResult_ = 0;
@@ -101,10 +103,5 @@ class TFormTaskEdit : public TForm {
   // another test.
   bool testing_ = false;
 };
-
-// The shell's folder chooser over the whole name space, owned by `owner`:
-// the chosen folder's path, or empty text when the user cancelled (or chose
-// something that is not a file-system folder).
-std::string BrowseForFolder(HWND owner);
 
 }  // namespace ns

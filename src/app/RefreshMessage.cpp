@@ -1,4 +1,4 @@
-#include "tasks/RefreshMessage.h"
+#include "app/RefreshMessage.h"
 
 #include <map>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "app/Sharedmemory.h"
+#include "app/HandOver.h"
 
 #include <atomic>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 // The message that asks the main window to read its task list again, posted
-// by the task editor after a save (and by the main window to itself).
+// by the main window to itself after whatever changed the store.
 //
 // Any program on the desktop can post a message of this number to a
 // top-level window, with any LParam. So the LParam never carries a pointer:

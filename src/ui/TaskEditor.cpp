@@ -1,23 +1,20 @@
-#include "tasks/Taskedit.h"
+#include "ui/TaskEditor.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
-#include <memory>
-#include <vector>
+#include <utility>
 
 #include "base/TextFunctions.h"
 #include "controls/ButtonEdit.h"
-#include "controls/SpeedButton.h"
 #include "controls/FlatCheckBox.h"
+#include "controls/SpeedButton.h"
 #include "platform/ConnectionString.h"
 #include "platform/Connector.h"
 #include "platform/PlatformInfo.h"
-#include "tasks/RefreshMessage.h"
+#include "tasks/LaunchParameters.h"
 #include "tasks/TaskName.h"
-#include "tasks/TaskStore.h"
-#include "win/UniqueItemIdList.h"
+#include "ui/FolderChooser.h"
 #include "win/Win32Error.h"
 
 namespace ns {
@@ -79,38 +76,22 @@ void InitControlsOnce() {
 
 }  // namespace
 
-std::string BrowseForFolder(HWND owner) {
-  UniqueItemIdList root;
-  SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, root.put());
-  char displayName[MAX_PATH] = {};
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = owner;
-  browse.pidlRoot = root.get();
-  browse.pszDisplayName = displayName;
-  browse.lpszTitle = "Выберите каталог";
-  browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  UniqueItemIdList chosen(SHBrowseForFolderA(&browse));
-  char path[MAX_PATH] = {};
-  if (!chosen || !SHGetPathFromIDListA(chosen.get(), path)) return {};
-  return path;
-}
-
-TFormTaskEdit::TFormTaskEdit(HWND owner, bool isNew, HWND listView, TTaskEditGlyphs glyphs)
-    : IsNew(isNew), owner_(owner), listView_(listView), glyphs_(glyphs) {
+TTaskEditor::TTaskEditor(HWND owner, std::optional<TStoredTask> task, TTaskEditGlyphs glyphs)
+    : IsNew(!task), owner_(owner), task_(std::move(task)), glyphs_(glyphs) {
   InitControlsOnce();
   // Fixed size: a single border and the close box only.
   CreateForm(ClassName, FormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
              WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, ClientWidth, ClientHeight, owner);
   CreateControls();
   if (glyphs_.Ok) SendMessageA(bbtOk, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyphs_.Ok));
-  FormCreate();
+  ShowTask();
 }
 
-TFormTaskEdit::~TFormTaskEdit() {
+TTaskEditor::~TTaskEditor() {
   if (hint_) DestroyWindow(hint_);
 }
 
-void TFormTaskEdit::CreateControls() {
+void TTaskEditor::CreateControls() {
   HWND self = Handle();
   // Top row: the name on the left, the platform versions at the right edge.
   LabelTaskName = CreateControl(self, "STATIC", "Наименование:", SS_LEFT, Bounds(8, 11, 108, 16));
@@ -163,17 +144,16 @@ void TFormTaskEdit::CreateControls() {
   }
 }
 
-void TFormTaskEdit::FormCreate() {
+void TTaskEditor::ShowTask() {
   if (IsNew) {
-    if (Platform1CInfo.Found83) {
+    if (InstalledPlatforms.Found83) {
       SetChecked(ChPlatform83, true);
       SetChecked(ChPlatform82, false);
     }
     return;
   }
-  SetText(TaskName, SelectedTaskName());
-  std::string passwordError;
-  TTaskRecord record = ParseLaunchParameters(SelectedLaunchParameters(), &passwordError);
+  const TTaskRecord& record = task_->Record;
+  SetText(TaskName, record.Name);
   SetChecked(ChPlatform83, record.Version == PlatformVersion83);
   SetChecked(ChPlatform82, record.Version != PlatformVersion83);
   if (record.Exclusively) SetChecked(ChExclusively, true);
@@ -181,41 +161,24 @@ void TFormTaskEdit::FormCreate() {
   SetText(Base, record.Base);
   SetText(User, record.User);
   SetText(DumpIB, record.DumpIB);
-  SetText(Days, record.Days);
+  if (record.Days != 0) SetText(Days, std::to_string(record.Days));
   // A password that cannot be decoded is shown as it is stored.
   SetText(Password, record.Password);
-  if (!passwordError.empty()) {
+  if (!task_->PasswordError.empty()) {
     // The dialog is not on the screen yet: the box belongs to the main
     // window and carries its title.
-    MessageBoxA(owner_, passwordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxA(owner_, task_->PasswordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
   }
   Changed = false;
 }
 
-std::string TFormTaskEdit::SelectedTaskName() const {
-  int item = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
-  if (item < 0) return {};
-  char text[1024] = {};
-  ListView_GetItemText(listView_, item, 0, text, sizeof text);
-  return text;
-}
-
-std::string TFormTaskEdit::SelectedLaunchParameters() const {
-  int item = ListView_GetNextItem(listView_, -1, LVNI_SELECTED);
-  if (item < 0) return {};
-  // A launch parameter string has no length limit of its own.
-  std::vector<char> text(32768);
-  ListView_GetItemText(listView_, item, 1, text.data(), static_cast<int>(text.size()));
-  return text.data();
-}
-
-void TFormTaskEdit::Close(int result) {
+void TTaskEditor::Close(int result) {
   if (testing_) return;
   modalResult_ = result;
   if (IsModal()) EndModal(result);
 }
 
-LRESULT TFormTaskEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TTaskEditor::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -233,7 +196,7 @@ LRESULT TFormTaskEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return TForm::WndProc(message, wParam, lParam);
 }
 
-void TFormTaskEdit::OnCommand(int id, WORD code) {
+void TTaskEditor::OnCommand(int id, WORD code) {
   switch (id) {
     case IdTaskName:
     case IdBase:
@@ -264,13 +227,13 @@ void TFormTaskEdit::OnCommand(int id, WORD code) {
   }
 }
 
-void TFormTaskEdit::TaskNameChange() { Changed = true; }
+void TTaskEditor::TaskNameChange() { Changed = true; }
 
-LRESULT CALLBACK TFormTaskEdit::DaysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+LRESULT CALLBACK TTaskEditor::DaysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR form) {
   if (message == WM_CHAR) {
     char key = static_cast<char>(wParam);
-    reinterpret_cast<TFormTaskEdit*>(form)->DaysKeyPress(key);
+    reinterpret_cast<TTaskEditor*>(form)->DaysKeyPress(key);
     if (key == 0) return 0;
   } else if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(edit, DaysProc, 1);
@@ -278,12 +241,12 @@ LRESULT CALLBACK TFormTaskEdit::DaysProc(HWND edit, UINT message, WPARAM wParam,
   return DefSubclassProc(edit, message, wParam, lParam);
 }
 
-void TFormTaskEdit::DaysKeyPress(char& key) {
+void TTaskEditor::DaysKeyPress(char& key) {
   bool digit = key >= '0' && key <= '9';
   if (!digit && key != '\b' && key != '\r') key = 0;
 }
 
-bool TFormTaskEdit::FormKeyDown(WPARAM key) {
+bool TTaskEditor::FormKeyDown(WPARAM key) {
   if (key != VK_RETURN) return false;
   // Enter moves on like Tab, so that it never presses a button.
   // In the version group the tab stop sits on the checked button (automatic
@@ -293,23 +256,23 @@ bool TFormTaskEdit::FormKeyDown(WPARAM key) {
   return true;
 }
 
-void TFormTaskEdit::BaseEditButtons0Click() {
+void TTaskEditor::BaseEditButtons0Click() {
   std::string folder = BrowseForFolder(Handle());
   if (!folder.empty()) SetText(Base, folder);
 }
 
-void TFormTaskEdit::DumpIBEditButtons0Click() {
+void TTaskEditor::DumpIBEditButtons0Click() {
   std::string folder = BrowseForFolder(Handle());
   if (!folder.empty()) SetText(DumpIB, folder);
 }
 
-void TFormTaskEdit::DumpIBEditButtons1Click() {
+void TTaskEditor::DumpIBEditButtons1Click() {
   std::string folder = WindowText(DumpIB);
   if (folder.size() < ShortestFolder) return;
   ShellExecuteA(Handle(), "Open", folder.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-void TFormTaskEdit::sbTestConnectionClick() {
+void TTaskEditor::sbTestConnectionClick() {
   if (testing_) return;
   PlatformVersion version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
   // The address as it would be stored: "D:/Bases" tried as "D:\Bases".
@@ -321,7 +284,7 @@ void TFormTaskEdit::sbTestConnectionClick() {
   EnableWindow(sbTestConnection, FALSE);
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   struct TRestore {
-    TFormTaskEdit& form;
+    TTaskEditor& form;
     HCURSOR cursor;
     ~TRestore() {
       form.testing_ = false;
@@ -329,25 +292,30 @@ void TFormTaskEdit::sbTestConnectionClick() {
       SetCursor(cursor);
     }
   } restore{*this, previous};
-  TestConnection(connection, Caption(), version, true);
+  TConnectionOutcome outcome = TestConnection(connection, version);
+  if (outcome.Opened) {
+    MessageBoxA(Handle(), "Соединение успешно установлено!", Caption().c_str(), MB_OK | MB_ICONINFORMATION);
+  } else if (!outcome.Error.empty()) {
+    MessageBoxA(Handle(), ("Ошибка: " + outcome.Error).c_str(), Caption().c_str(), MB_OK | MB_ICONERROR);
+  }
 }
 
-void TFormTaskEdit::bbtOkClick() {
+void TTaskEditor::bbtOkClick() {
   if (testing_) return;
-  if (SaveTask()) Close(IDOK);
+  if (Save()) Close(IDOK);
 }
 
-void TFormTaskEdit::Refuse(const std::string& text, HWND focus) {
+void TTaskEditor::Refuse(const std::string& text, HWND focus) {
   MessageBoxA(Handle(), text.c_str(), Caption().c_str(), MB_OK | MB_ICONSTOP);
   if (focus) SetFocus(focus);
 }
 
-TTaskRecord TFormTaskEdit::ControlsRecord() const {
+TTaskRecord TTaskEditor::ControlsRecord() const {
   TTaskRecord record;
   record.Version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
   record.Exclusively = IsChecked(ChExclusively);
   record.AddName = IsChecked(ChAddName);
-  record.Days = WindowText(Days);
+  record.Days = RetentionDays(WindowText(Days));
   record.Base = WindowText(Base);
   record.User = WindowText(User);
   record.Password = WindowText(Password);
@@ -355,7 +323,7 @@ TTaskRecord TFormTaskEdit::ControlsRecord() const {
   return record;
 }
 
-bool TFormTaskEdit::SaveTask() {
+bool TTaskEditor::Save() {
   std::string name = Trim(WindowText(TaskName));
   if (name.empty()) {
     Refuse("Не указано задание!", TaskName);
@@ -365,7 +333,7 @@ bool TFormTaskEdit::SaveTask() {
   bool renamed = false;
   if (!IsNew) {
     if (!Changed) return true;
-    old = SelectedTaskName();
+    old = task_->Record.Name;
     renamed = name != old;
     // Saving would blank the outcome the run is about to write, and a
     // rename would leave the run's task without its key.
@@ -386,30 +354,23 @@ bool TFormTaskEdit::SaveTask() {
     return false;
   }
   TTaskRecord record = WithBackslashes(ControlsRecord());
+  record.Name = name;
   if (std::string fault = SlashFault(record); !fault.empty()) {
     Refuse(fault, record.User.find('/') != std::string::npos ? User : Base);
     return false;
   }
-  // Composed before the key exists, so that a password that cannot be
-  // stored leaves no empty task behind.
-  std::string parameters = ComposeLaunchParameters(record);
-  {
-    TRegistryKey key = OpenOrCreateTask(name);
-    bool written = key.IsOpen() && key.WriteText("", parameters);
-    if (written && !IsNew) {
-      // The last run's outcome belongs to the settings it ran with.
-      for (const char* value : {"StateDateTime", "State", "Log"}) written = key.WriteText(value, "") && written;
-    }
-    if (!written) {
+  switch (ns::SaveTask(record, old)) {
+    case TSaveResult::NotWritten:
       Refuse("Не удалось сохранить задание «" + name + "» в реестре.", TaskName);
       return false;
-    }
+    case TSaveResult::OldNotDeleted:
+      Refuse("Задание сохранено под именем «" + name + "», но прежнее задание «" + old +
+             "» удалить не удалось: теперь в списке есть оба.");
+      break;
+    case TSaveResult::Saved:
+      break;
   }
-  if (renamed && !DeleteTask(old)) {
-    Refuse("Задание сохранено под именем «" + name + "», но прежнее задание «" + old +
-           "» удалить не удалось: теперь в списке есть оба.");
-  }
-  PostRefreshSelecting(owner_, name);
+  saved_ = std::move(record);
   return true;
 }
 
