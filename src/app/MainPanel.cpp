@@ -76,7 +76,7 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       newTaskButton_(ToolButton(buttonBar_.Handle(), IdNewTask, 2, IDI_GLYPH_INSERT, "Новое задание", toolTips_)),
       deleteButton_(ToolButton(buttonBar_.Handle(), IdDelete, 84, IDI_GLYPH_DELETE, "Удалить задание", toolTips_)),
       editButton_(ToolButton(buttonBar_.Handle(), IdEdit, 43, IDI_GLYPH_EDIT, "Изменить задание", toolTips_)),
-      ListView(Handle(), IdList),
+      taskList_(Handle(), IdList),
       aboutButton_(ToolButton(buttonBar_.Handle(), IdAbout, 588, IDI_GLYPH_INFO, "Информация", toolTips_)),
       logView_(CreateLogView(Handle())),
       splitter_(Handle(), SplitterHeight),
@@ -84,7 +84,7 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       mainWindow_(mainWindow),
       runQueue_(std::move(runQueue)),
       logHeight_(InitialLogHeight) {
-  OpenTaskEditor = [this](bool isNew) {
+  openTaskEditor_ = [this](bool isNew) {
     std::optional<TStoredTask> task;
     if (!isNew) {
       task = LoadTask(SelectedName());
@@ -95,11 +95,11 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       }
     }
     TTaskEditor editor(mainWindow_, std::move(task), {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
-    editor.IsTaskBusy = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
+    editor.isTaskBusy_ = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
     editor.ShowModal();
     if (editor.Saved()) PostRefreshSelecting(mainWindow_, editor.Saved()->Name);
   };
-  splitter_.OnMoved = [this](int top) {
+  splitter_.onMoved_ = [this](int top) {
     RECT client;
     GetClientRect(Handle(), &client);
     RECT status;
@@ -110,7 +110,7 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
   ApplyFormFont(Handle());
   // Tab from the list reaches the log and back; the buttons, like any tool
   // bar's, are for the mouse.
-  SetFocus(ListView.Handle());
+  SetFocus(taskList_.Handle());
 }
 
 void TMainPanel::Layout(int width, int height) {
@@ -133,21 +133,21 @@ void TMainPanel::Layout(int width, int height) {
   int splitterTop = logTop - SplitterHeight;
   MoveWindow(logView_, 0, logTop, width, logHeight, TRUE);
   MoveWindow(splitter_.Handle(), 0, splitterTop, width, SplitterHeight, TRUE);
-  MoveWindow(ListView.Handle(), 0, ButtonBarHeight, width, std::max(splitterTop - ButtonBarHeight, 0), TRUE);
+  MoveWindow(taskList_.Handle(), 0, ButtonBarHeight, width, std::max(splitterTop - ButtonBarHeight, 0), TRUE);
   splitter_.SetRange(ButtonBarHeight + MinimumPaneHeight, statusTop - MinimumPaneHeight - SplitterHeight);
-  ListView.FitColumns();
+  taskList_.FitColumns();
 }
 
-void TMainPanel::FocusList() { SetFocus(ListView.Handle()); }
+void TMainPanel::FocusList() { SetFocus(taskList_.Handle()); }
 
 void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
   TRegistryKey store;
   if (store.Open(HKEY_CURRENT_USER, TaskStoreKeyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE)) {
     std::vector<std::string> names = store.SubKeyNames();
     store.Close();
-    int remembered = std::max(ListView.Selected(), 0);
-    SendMessageA(ListView.Handle(), WM_SETREDRAW, FALSE, 0);
-    ListView.Clear();
+    int remembered = std::max(taskList_.Selected(), 0);
+    SendMessageA(taskList_.Handle(), WM_SETREDRAW, FALSE, 0);
+    taskList_.Clear();
     bool elsewhere = false;
     for (const std::string& name : names) {
       TRegistryKey task = OpenTask(name);
@@ -158,10 +158,10 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
         elsewhere = true;
       }
       TTaskListCells cells = TaskListCells(queueStatus, task.ReadText("StateDateTime"), task.ReadText("State"));
-      ListView.Add({name, task.ReadText(""), cells.DateTime, cells.Status});
+      taskList_.Add({name, task.ReadText(""), cells.DateTime, cells.Status});
     }
-    int row = nameToSelect.empty() ? -1 : ListView.Find(nameToSelect);
-    int count = ListView.Count();
+    int row = nameToSelect.empty() ? -1 : taskList_.Find(nameToSelect);
+    int count = taskList_.Count();
     if (row < 0 && count > 0) {
       // The row that took the place of the selected one: after deleting the
       // last row, the new last one.
@@ -169,8 +169,8 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
       if (row == count) row = count - 1;
       if (row > count - 1) row = count - 1;
     }
-    if (row >= 0) ListView.Select(row);
-    SendMessageA(ListView.Handle(), WM_SETREDRAW, TRUE, 0);
+    if (row >= 0) taskList_.Select(row);
+    SendMessageA(taskList_.Handle(), WM_SETREDRAW, TRUE, 0);
     // Nothing tells this window when another instance is done: it looks
     // again now and then while the list shows such a task.
     if (elsewhere) {
@@ -178,20 +178,20 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
     } else {
       KillTimer(Handle(), ElsewhereTimerId);
     }
-    InvalidateRect(ListView.Handle(), nullptr, TRUE);
+    InvalidateRect(taskList_.Handle(), nullptr, TRUE);
   }
-  std::string total = "Всего: " + std::to_string(ListView.Count());
+  std::string total = "Всего: " + std::to_string(taskList_.Count());
   SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(total.c_str()));
 }
 
 void TMainPanel::ShowLogOf(int row) {
-  if (ListView.Count() == 0 || ListView.Selected() < 0) return;
-  if (IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus))) {
+  if (taskList_.Count() == 0 || taskList_.Selected() < 0) return;
+  if (IsBusyStatus(taskList_.Text(row, TTaskListView::ColumnStatus))) {
     SetWindowTextA(logView_, "");
     return;
   }
   std::string log;
-  if (!ReadRegistryString(HKEY_CURRENT_USER, TaskKeyPath(ListView.Text(row, TTaskListView::ColumnName)), "Log",
+  if (!ReadRegistryString(HKEY_CURRENT_USER, TaskKeyPath(taskList_.Text(row, TTaskListView::ColumnName)), "Log",
                           log)) {
     log.clear();
   }
@@ -199,26 +199,26 @@ void TMainPanel::ShowLogOf(int row) {
 }
 
 bool TMainPanel::IsSelectedBusy() const {
-  int row = ListView.Selected();
-  return row >= 0 && IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus));
+  int row = taskList_.Selected();
+  return row >= 0 && IsBusyStatus(taskList_.Text(row, TTaskListView::ColumnStatus));
 }
 
 std::string TMainPanel::SelectedName() const {
-  int row = ListView.Selected();
-  return row >= 0 ? ListView.Text(row, TTaskListView::ColumnName) : std::string();
+  int row = taskList_.Selected();
+  return row >= 0 ? taskList_.Text(row, TTaskListView::ColumnName) : std::string();
 }
 
 void TMainPanel::OnEditRequest(TEditRequest request) {
   bool isNew = request == TEditRequest::NewTask;
-  if (!isNew && ListView.Selected() < 0) return;
+  if (!isNew && taskList_.Selected() < 0) return;
   // A task the worker waits for or runs must not change under it; while one
   // is selected not even a new task is begun.
   if (IsSelectedBusy()) return;
-  if (OpenTaskEditor) OpenTaskEditor(isNew);
+  if (openTaskEditor_) openTaskEditor_(isNew);
 }
 
 void TMainPanel::OnDeleteTask() {
-  if (ListView.Count() == 0 || ListView.Selected() < 0) return;
+  if (taskList_.Count() == 0 || taskList_.Selected() < 0) return;
   if (IsSelectedBusy()) return;
   std::string name = SelectedName();
   if (MessageBoxA(mainWindow_, ("Удалить задание " + name + "?").c_str(), MainCaption().c_str(),
@@ -278,7 +278,7 @@ void TMainPanel::OpenArchiveFolder() {
 
 HMENU TMainPanel::BuildContextMenu() const {
   HMENU menu = CreatePopupMenu();
-  bool selected = ListView.Selected() >= 0;
+  bool selected = taskList_.Selected() >= 0;
   UINT usable = selected && !IsSelectedBusy() ? MF_ENABLED : MF_GRAYED;
   AppendMenuA(menu, MF_STRING | usable, IdRunNow, "Выполнить сейчас");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -296,12 +296,12 @@ void TMainPanel::ShowContextMenu(LPARAM position) {
   if (position == -1) {
     // The keyboard's menu key: under the selected row, or at the list's corner.
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
-    int selected = ListView.Selected();
-    if (selected < 0 || !SendMessageA(ListView.Handle(), LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
+    int selected = taskList_.Selected();
+    if (selected < 0 || !SendMessageA(taskList_.Handle(), LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
       row = {0, 0, 0, 0};
     }
     point = {row.left + 16, row.bottom};
-    ClientToScreen(ListView.Handle(), &point);
+    ClientToScreen(taskList_.Handle(), &point);
   }
   HMENU menu = BuildContextMenu();
   TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, Handle(), nullptr);
@@ -343,7 +343,7 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
-      if (header->hwndFrom != ListView.Handle()) break;
+      if (header->hwndFrom != taskList_.Handle()) break;
       if (header->code == LVN_ITEMCHANGED) {
         auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
         if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
@@ -362,7 +362,7 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) == ListView.Handle()) {
+      if (reinterpret_cast<HWND>(wParam) == taskList_.Handle()) {
         ShowContextMenu(lParam);
         return 0;
       }

@@ -43,7 +43,7 @@ class TMainPanel : public TPanel {
 
   // Opens the task editor (true: for a new task) and returns when it closed;
   // the editor posts the refresh itself. Tests put their own in its place.
-  std::function<void(bool isNew)> OpenTaskEditor;
+  std::function<void(bool isNew)> openTaskEditor_;
 
   // Command identifiers of the buttons and of the context menu.
   enum : int {
@@ -62,7 +62,7 @@ class TMainPanel : public TPanel {
   HWND newTaskButton_;
   HWND deleteButton_;
   HWND editButton_;
-  TTaskListView ListView;
+  TTaskListView taskList_;
   HWND aboutButton_;
   HWND logView_;
   TSplitter splitter_;

@@ -58,7 +58,7 @@ LRESULT TSplitter::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         int top = TopFor(lParam);
         lineTop_ = -1;
         ReleaseCapture();
-        if (OnMoved) OnMoved(top);
+        if (onMoved_) onMoved_(top);
       }
       return 0;
     case WM_CAPTURECHANGED:

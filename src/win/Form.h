@@ -78,12 +78,6 @@ class TForm {
   // Registers the window class once per process and creates the window for
   // this object. Throws EWin32Error when either is refused.
   void CreateForm(const TFormArgs& args);
-  // The dialogs' positional form, until they move over to the arguments.
-  void CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle, int width, int height,
-                  HWND parent) {
-    CreateForm({.ClassName = className, .Caption = caption, .Style = style, .ExStyle = exStyle, .Width = width,
-                .Height = height, .Parent = parent});
-  }
   // Destroys the window now, before the derived form's members go; no
   // message reaches the object meanwhile. The base destructor does it last.
   void DestroyForm();

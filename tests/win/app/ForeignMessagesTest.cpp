@@ -70,15 +70,15 @@ TEST(MainWindow, IgnoresWorkerRequestsTheWorkerDidNotMake) {
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, TaskKeyPath(task), "", "8.3/FC:\\A/DumpIBC:\\Archive"));
   }
   SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, 0);
-  ASSERT_EQ(form.Panel().ListView.Selected(), 0);
+  ASSERT_EQ(form.Panel().taskList_.Selected(), 0);
   static char foreign[] = "Бета";
   for (LPARAM parameter : {reinterpret_cast<LPARAM>(foreign), LPARAM(0x5A17), LPARAM(-1)}) {
     SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, parameter);
-    EXPECT_EQ(form.Panel().ListView.Selected(), 0);
+    EXPECT_EQ(form.Panel().taskList_.Selected(), 0);
   }
   EXPECT_STREQ(foreign, "Бета");
   SendMessageA(form.Handle(), WM_REFRESH_TASKS, 0, KeepRefreshSelection(form.Handle(), "бета"));
-  EXPECT_EQ(form.Panel().ListView.Selected(), 1);
+  EXPECT_EQ(form.Panel().taskList_.Selected(), 1);
   RegDeleteTreeA(HKEY_CURRENT_USER, TaskStoreKeyPath);
 }
 

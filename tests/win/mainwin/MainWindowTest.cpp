@@ -110,7 +110,7 @@ TEST_F(MainWindow, DeletingAsksFirstAndSelectsTheRowThatTakesThePlace) {
     for (const char* name : {"A", "B", "C"}) AddTask(name, "8.3/FC:\\A/DumpIBC:\\Archive");
     Refresh();
     SelectRow(c.Row);
-    std::string name = panel.ListView.Text(c.Row, TTaskListView::ColumnName);
+    std::string name = panel.taskList_.Text(c.Row, TTaskListView::ColumnName);
     {
       TBoxWatcher boxes(c.Answer);
       Click(panel.deleteButton_);
@@ -154,23 +154,23 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   form.RunQueue()->SetStatus("Queued", StatusQueued);
   form.RunQueue()->SetStatus("Running", StatusRunning);
   std::vector<bool> opened;
-  panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
+  panel.openTaskEditor_ = [&](bool isNew) { opened.push_back(isNew); };
   Show();
 
   auto everyWay = [&] {
     Click(panel.newTaskButton_);
     Click(panel.editButton_);
-    PostKey(panel.ListView.Handle(), VK_RETURN);
+    PostKey(panel.taskList_.Handle(), VK_RETURN);
     PumpMessages(50);
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
-    SendMessageA(panel.ListView.Handle(), LVM_GETITEMRECT, SelectedRow(), reinterpret_cast<LPARAM>(&row));
+    SendMessageA(panel.taskList_.Handle(), LVM_GETITEMRECT, SelectedRow(), reinterpret_cast<LPARAM>(&row));
     LPARAM point = MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2);
     // Posted, as the mouse would: the list view waits for the button's
     // release to tell a click from a drag.
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONUP, 0, point);
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONUP, 0, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONUP, 0, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONUP, 0, point);
     PumpMessages(50);
   };
   for (int busy : {1, 2}) {
@@ -296,12 +296,12 @@ TEST_F(MainWindow, ATaskQueuedWhileTheEditorWasOpenIsNotSavedAndTheEditorStays) 
 TEST_F(MainWindow, EditingWithoutASelectionDoesNothingButANewTaskCanBeBegun) {
   CreateEmptyStore();
   std::vector<bool> opened;
-  panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
+  panel.openTaskEditor_ = [&](bool isNew) { opened.push_back(isNew); };
   Show();
   TBoxWatcher boxes(IDYES);
   Click(panel.editButton_);
   Click(panel.deleteButton_);
-  PostKey(panel.ListView.Handle(), VK_RETURN);
+  PostKey(panel.taskList_.Handle(), VK_RETURN);
   PumpMessages(50);
   Click(panel.newTaskButton_);
   EXPECT_EQ(opened, std::vector<bool>{true});
@@ -436,9 +436,9 @@ TEST_F(MainWindow, ResizingKeepsInfoAtTheRightEdgeAndTheLogItsHeight) {
   GetClientRect(form.Handle(), &client);
   EXPECT_EQ(rectOf(panel.aboutButton_).left, client.right - 45);
   EXPECT_EQ(rectOf(panel.logView_).bottom - rectOf(panel.logView_).top, 80);
-  EXPECT_EQ(rectOf(panel.ListView.Handle()).right, client.right);
+  EXPECT_EQ(rectOf(panel.taskList_.Handle()).right, client.right);
   EXPECT_EQ(rectOf(panel.splitter_.Handle()).bottom, rectOf(panel.logView_).top);
-  EXPECT_EQ(rectOf(panel.ListView.Handle()).bottom, rectOf(panel.splitter_.Handle()).top);
+  EXPECT_EQ(rectOf(panel.taskList_.Handle()).bottom, rectOf(panel.splitter_.Handle()).top);
 
   SetWindowPos(form.Handle(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
   GetClientRect(form.Handle(), &client);
@@ -465,7 +465,7 @@ TEST_F(MainWindow, DraggingTheSplitterMovesTheBorderBetweenListAndLogButLeavesBo
   drag(1000);
   EXPECT_EQ(height(panel.logView_), 1);
   drag(-1000);
-  EXPECT_EQ(height(panel.ListView.Handle()), 1);
+  EXPECT_EQ(height(panel.taskList_.Handle()), 1);
 }
 
 }  // namespace
