@@ -15,7 +15,7 @@ void TApplication::Terminate() {
 
 void TApplication::Run() {
   if (terminated_) return;
-  if (ShowMainWindow && mainWindow_) {
+  if (showMainWindow_ && mainWindow_) {
     ShowWindow(mainWindow_, SW_SHOW);
     SetForegroundWindow(mainWindow_);
   }

@@ -16,14 +16,15 @@ class TApplication : public TForm {
 
   // The window that a WM_CLOSE of the application is passed on to.
   void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
-  // Whether Run shows the main window: start-up turns it off for a start
-  // that runs the scheduler's tasks or hands over to another instance.
-  bool ShowMainWindow = true;
+  // Whether Run shows the main window (at first it does): start-up turns it
+  // off for a start that runs the scheduler's tasks or hands over to another
+  // instance.
+  void SetShowMainWindow(bool show) { showMainWindow_ = show; }
 
   // Ends the message loop (at once when it has not started yet).
   void Terminate();
 
-  // Shows the main window if ShowMainWindow is still on, then dispatches
+  // Shows the main window unless start-up turned that off, then dispatches
   // messages until Terminate.
   void Run();
 
@@ -33,6 +34,7 @@ class TApplication : public TForm {
  private:
   HINSTANCE instance_;
   HWND mainWindow_ = nullptr;
+  bool showMainWindow_ = true;
   bool terminated_ = false;
 };
 

@@ -78,7 +78,7 @@ void TFormMain::StartUp(const std::vector<std::string>& arguments) {
       listener_.Accept(Handle());
       if (!arguments.empty()) {
         startedWithTasks_ = true;
-        application_.ShowMainWindow = false;
+        application_.SetShowMainWindow(false);
         // Read before the first task can end, so that its report already
         // reaches the listed computers.
         ReadServersText();
@@ -86,7 +86,7 @@ void TFormMain::StartUp(const std::vector<std::string>& arguments) {
         PostMessageA(Handle(), WM_START_WORKER, 0, 0);
       }
     } else {
-      application_.ShowMainWindow = false;
+      application_.SetShowMainWindow(false);
       // A later start ends once its message loop runs, whether or not the
       // hand-over was taken.
       PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
@@ -106,7 +106,7 @@ void TFormMain::StartUp(const std::vector<std::string>& arguments) {
       exitCode_ = ExitTaskFailed;
       RecordStartupFailure(arguments, StartupFailureMessage(error));
     }
-    application_.ShowMainWindow = false;
+    application_.SetShowMainWindow(false);
     application_.Terminate();
   }
 }
@@ -192,7 +192,7 @@ void TFormMain::RunEnded(bool allSucceeded) {
 }
 
 void TFormMain::ShowMainWindow() {
-  application_.ShowMainWindow = true;
+  application_.SetShowMainWindow(true);
   ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(Handle());
 }
