@@ -23,4 +23,12 @@ std::int64_t DayNumber(const TDate& date) {
   return year * 365 + year / 4 - year / 100 + year / 400 + dayOfYear;
 }
 
+int IsoWeekday(const TDate& date) {
+  // 1 January 2024 was a Monday.
+  const std::int64_t monday = DayNumber(TDate{2024, 1, 1});
+  std::int64_t offset = (DayNumber(date) - monday) % 7;
+  if (offset < 0) offset += 7;
+  return static_cast<int>(offset) + 1;
+}
+
 }  // namespace ns

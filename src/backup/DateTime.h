@@ -29,4 +29,7 @@ bool IsValidDate(int year, int month, int day);
 // by a number of days. Valid dates only.
 std::int64_t DayNumber(const TDate& date);
 
+// The day of the week of a valid date: 1 for Monday to 7 for Sunday.
+int IsoWeekday(const TDate& date);
+
 }  // namespace ns

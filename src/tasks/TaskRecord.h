@@ -1,10 +1,12 @@
 #pragma once
 // One task's settings: what the editor shows and saves, what the store
-// keeps under the task's key, and what the worker runs. Everything but the
-// name is kept in the launch parameter string (LaunchParameters.h).
+// keeps under the task's key, and what the worker runs. The name is the key's;
+// the restore check has a value of its own beside the launch parameter
+// string (LaunchParameters.h), which holds everything else.
 #include <string>
 
 #include "platform/PlatformInfo.h"
+#include "tasks/RestoreCheck.h"
 
 namespace ns {
 
@@ -27,6 +29,8 @@ struct TTaskRecord {
   std::string User;
   std::string Password;  // clear text
   std::string DumpIB;    // the archive folder
+  // Kept beside the launch parameter string, in a value of its own.
+  TRestoreCheck RestoreCheck = TRestoreCheck::Never;
 };
 
 }  // namespace ns

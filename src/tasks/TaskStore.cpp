@@ -64,6 +64,7 @@ std::optional<TStoredTask> LoadTask(const std::string& taskName) {
   task.LaunchParameters = key.QueryText("");
   task.Record = ParseLaunchParameters(task.LaunchParameters.value_or(""), &task.PasswordError);
   task.Record.Name = taskName;
+  task.Record.RestoreCheck = ParseRestoreCheck(key.ReadText(RestoreCheckValue));
   return task;
 }
 
@@ -72,6 +73,13 @@ TSaveResult SaveTask(const TTaskRecord& record, const std::string& previousName)
   {
     TRegistryKey key = OpenOrCreateTask(record.Name);
     bool written = key.IsOpen() && key.WriteText("", parameters);
+    // A task that never checks holds no such value, as keys written before
+    // the check existed do.
+    if (written && record.RestoreCheck != TRestoreCheck::Never) {
+      written = key.WriteText(RestoreCheckValue, ComposeRestoreCheck(record.RestoreCheck));
+    } else if (written) {
+      written = key.DeleteValue(RestoreCheckValue);
+    }
     if (written && !previousName.empty()) {
       for (const char* value : {"StateDateTime", "State", "Log"}) written = key.WriteText(value, "") && written;
     }

@@ -18,6 +18,9 @@ namespace ns {
 // Path of the store under HKEY_CURRENT_USER.
 inline constexpr char TaskStoreKeyPath[] = "Software\\Nightshelf";
 
+// The task key's value that says how often the backup is loaded as a check.
+inline constexpr char RestoreCheckValue[] = "RestoreCheck";
+
 // Path of a task's key under HKEY_CURRENT_USER.
 std::string TaskKeyPath(const std::string& taskName);
 

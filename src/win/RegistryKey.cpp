@@ -65,6 +65,12 @@ bool TRegistryKey::WriteText(const std::string& name, const std::string& text) c
                         static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
+bool TRegistryKey::DeleteValue(const std::string& name) const {
+  if (!key_) return false;
+  LSTATUS status = RegDeleteValueA(key_.get(), name.c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
 bool RegistryKeyExists(HKEY root, const std::string& path) {
   TRegistryKey key;
   return key.Open(root, path, KEY_QUERY_VALUE);

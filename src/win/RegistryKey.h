@@ -41,6 +41,9 @@ class TRegistryKey {
   // Stores `text` as REG_SZ: its bytes and a terminating NUL.
   bool WriteText(const std::string& name, const std::string& text) const;
 
+  // Removes the value; true when it is gone, or was never there.
+  bool DeleteValue(const std::string& name) const;
+
  private:
   UniqueKey key_;
 };

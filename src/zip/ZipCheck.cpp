@@ -35,14 +35,15 @@ void Differs(const char* field) {
 TZipChecker::TZipChecker(TFileSystem& fileSystem, const std::string& archivePath)
     : file_(fileSystem.OpenRead(archivePath)), directory_(ReadZipDirectory(*file_)), buffer_(new uint8_t[kBufferSize]) {}
 
-std::optional<std::string> TZipChecker::Check(const TZipEntry& entry, std::optional<uint32_t> expectedCrc) {
+std::optional<std::string> TZipChecker::Check(const TZipEntry& entry, std::optional<uint32_t> expectedCrc,
+                                              const TInflater::Sink& copyTo) {
   try {
     if (entry.flags & kFlagEncrypted) return "the entry is encrypted and cannot be checked";
     if (entry.method != kMethodStored && entry.method != kMethodDeflated)
       return "compression method " + std::to_string(entry.method) + " cannot be checked";
     uint64_t dataStart = 0;
     CheckLocalHeader(entry, dataStart);
-    CheckData(entry, dataStart, expectedCrc);
+    CheckData(entry, dataStart, expectedCrc, copyTo);
     if (entry.flags & kFlagDataDescriptor) CheckDataDescriptor(entry, dataStart + entry.compressedSize);
   } catch (const std::exception& e) {
     return std::string(e.what());
@@ -92,7 +93,8 @@ void TZipChecker::CheckLocalHeader(const TZipEntry& entry, uint64_t& dataStart) 
   if (compressed != entry.compressedSize) Differs("compressed size");
 }
 
-void TZipChecker::CheckData(const TZipEntry& entry, uint64_t dataStart, std::optional<uint32_t> expectedCrc) {
+void TZipChecker::CheckData(const TZipEntry& entry, uint64_t dataStart, std::optional<uint32_t> expectedCrc,
+                            const TInflater::Sink& copyTo) {
   if (entry.compressedSize > directory_.offset - dataStart) throw EZipError("the data runs into the directory");
   if (entry.method == kMethodStored && entry.compressedSize != entry.uncompressedSize)
     throw EZipError("stored data whose sizes differ");
@@ -113,6 +115,7 @@ void TZipChecker::CheckData(const TZipEntry& entry, uint64_t dataStart, std::opt
     while (size_t got = read(buffer_.get(), kBufferSize)) {
       crc = Crc32(crc, buffer_.get(), got);
       size += got;
+      if (copyTo) copyTo(buffer_.get(), got);
     }
   } else {
     const TInflateResult result = inflater_.Inflate(
@@ -120,6 +123,7 @@ void TZipChecker::CheckData(const TZipEntry& entry, uint64_t dataStart, std::opt
         [&](const uint8_t* data, size_t n) {
           crc = Crc32(crc, data, n);
           size += n;
+          if (copyTo) copyTo(data, n);
         },
         entry.uncompressedSize);
     if (!result.ok) throw EZipError("the data does not inflate: " + result.error);
@@ -162,6 +166,36 @@ std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::st
   } catch (const std::exception& e) {
     return std::string(e.what());
   }
+}
+
+std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
+                                           const std::string& entryName, const std::string& outputPath) {
+  std::optional<std::string> fault;
+  bool created = false;
+  try {
+    TZipChecker checker(fileSystem, archivePath);
+    const TStoredName stored = StoreEntryName(entryName);
+    const std::string key = EntryNameKey(stored);
+    const TZipEntry* found = nullptr;
+    for (const TZipEntry& entry : checker.Entries()) {
+      if (!found && EntryNameKey(entry) == key) found = &entry;
+    }
+    if (!found) return "the archive holds no entry named \"" + entryName + "\"";
+    std::unique_ptr<TFile> output = fileSystem.CreateNew(outputPath);
+    if (!output) return "the file " + outputPath + " already exists";
+    created = true;
+    fault = checker.Check(*found, std::nullopt, [&](const uint8_t* data, size_t size) { output->Write(data, size); });
+  } catch (const std::exception& e) {
+    fault = std::string(e.what());
+  }
+  if (fault && created) {
+    try {
+      fileSystem.Remove(outputPath);
+    } catch (const std::exception&) {
+      // The fault is what the caller must hear of.
+    }
+  }
+  return fault;
 }
 
 }  // namespace ns

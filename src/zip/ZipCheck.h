@@ -28,13 +28,18 @@ class TZipChecker {
   const std::vector<TZipEntry>& Entries() const { return directory_.entries; }
 
   // Why `entry` (one of Entries()) is not sound, or nothing when it is. With
-  // `expectedCrc` its data must have that CRC-32 as well. Never throws for a
-  // fault of the archive or of reading it: that is the reason returned.
-  std::optional<std::string> Check(const TZipEntry& entry, std::optional<uint32_t> expectedCrc = std::nullopt);
+  // `expectedCrc` its data must have that CRC-32 as well. The data is handed
+  // to `copyTo` (when given) as it is read, so that what is copied out is
+  // exactly what was proven; a fault found later still makes the entry
+  // unsound. Never throws for a fault of the archive or of reading it, nor for
+  // one of `copyTo`: that is the reason returned.
+  std::optional<std::string> Check(const TZipEntry& entry, std::optional<uint32_t> expectedCrc = std::nullopt,
+                                   const TInflater::Sink& copyTo = nullptr);
 
  private:
   void CheckLocalHeader(const TZipEntry& entry, uint64_t& dataStart);
-  void CheckData(const TZipEntry& entry, uint64_t dataStart, std::optional<uint32_t> expectedCrc);
+  void CheckData(const TZipEntry& entry, uint64_t dataStart, std::optional<uint32_t> expectedCrc,
+                 const TInflater::Sink& copyTo);
   void CheckDataDescriptor(const TZipEntry& entry, uint64_t dataEnd);
 
   std::unique_ptr<TFile> file_;
@@ -52,5 +57,14 @@ class TZipChecker {
 std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
                                           const std::string& entryName, std::optional<uint32_t> expectedCrc,
                                           uint16_t nameFlags = 0);
+
+// Copies the entry named `entryName` (in the program's own form: ANSI code
+// page, either slash) out of the archive into the new file `outputPath`,
+// proving it as VerifyZipEntry does on the way. Returns why it could not —
+// the archive cannot be read, holds no such entry, the entry is not sound,
+// the file cannot be made or written — or nothing when the file holds the
+// entry's data. Whatever went wrong, no partial file is left behind.
+std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
+                                           const std::string& entryName, const std::string& outputPath);
 
 }  // namespace ns

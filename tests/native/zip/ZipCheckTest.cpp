@@ -167,5 +167,42 @@ TEST_F(ZipCheck, DamageBetweenWritingAndReadingBackIsFound) {
   }
 }
 
+// Extracting copies out exactly what it proves: a sound entry lands whole, a
+// damaged, missing or unwritable one leaves no file behind.
+TEST_F(ZipCheck, ExtractingCopiesASoundEntryAndLeavesNothingOfAnUnsoundOne) {
+  const std::string out = folder_.Path("restored.dt");
+  for (const char* entry : {"log.txt", "NOISE.BIN", "empty.dt"}) {
+    SCOPED_TRACE(entry);
+    ASSERT_EQ(ExtractZipEntry(SystemFileSystem(), archive_, entry, out), std::nullopt);
+    std::string wanted = entry == std::string("NOISE.BIN") ? "noise.bin" : entry;
+    EXPECT_EQ(ReadAll(out), files_.at(wanted));
+    SystemFileSystem().Remove(out);
+  }
+
+  const TPlace log = Places(archive_).at("log.txt");
+  TFaultyFileSystem damaged;
+  damaged.damaged = archive_;
+  damaged.xorAt[log.data + log.entry.compressedSize / 2] = 0x04;
+  auto reason = ExtractZipEntry(damaged, archive_, "log.txt", out);
+  ASSERT_TRUE(reason.has_value());
+  EXPECT_EQ(reason->substr(0, 8), "the data") << *reason;
+  EXPECT_FALSE(SystemFileSystem().Status(out).has_value()) << "a partial copy was left";
+
+  TFaultyFileSystem full;
+  full.writeBudget = 1000;
+  EXPECT_TRUE(ExtractZipEntry(full, archive_, "log.txt", out).has_value());
+  EXPECT_FALSE(SystemFileSystem().Status(out).has_value()) << "a partial copy was left on a full disk";
+
+  EXPECT_EQ(ExtractZipEntry(SystemFileSystem(), archive_, "other.dt", out),
+            "the archive holds no entry named \"other.dt\"");
+  EXPECT_FALSE(SystemFileSystem().Status(out).has_value());
+
+  // A file already in the place is neither overwritten nor removed.
+  folder_.Write("restored.dt", "keep");
+  reason = ExtractZipEntry(SystemFileSystem(), archive_, "log.txt", out);
+  ASSERT_TRUE(reason.has_value());
+  EXPECT_EQ(ReadAll(out), "keep");
+}
+
 }  // namespace
 }  // namespace ns
