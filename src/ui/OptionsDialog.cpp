@@ -41,7 +41,7 @@ TOptionsDialog::TOptionsDialog(HWND owner, const std::string& servers, HICON okG
                           .Height = ClientHeight,
                           .Parent = owner}),
               Handle()),
-             0, 0, ClientWidth, ClientHeight, true),
+             0, 0, ClientWidth, ClientHeight, TPanelEdge::Raised),
       serversLabel_(CreateControl({.Parent = panel_.Handle(),
                                    .ClassName = "STATIC",
                                    .Text = "Список компьютеров для отправки протокола:",

@@ -200,7 +200,7 @@ void TForm::EndModal(int result) {
   PostMessageA(handle_, WM_NULL, 0, 0);
 }
 
-TPanel::TPanel(HWND parent, int left, int top, int width, int height, bool raised) : raised_(raised) {
+TPanel::TPanel(HWND parent, int left, int top, int width, int height, TPanelEdge edge) : edge_(edge) {
   CreateForm({.ClassName = "TPanel",
               .Style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
               .ExStyle = WS_EX_CONTROLPARENT,
@@ -221,7 +221,7 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
       return SendMessageA(GetParent(Handle()), message, wParam, lParam);
     case WM_PAINT:
-      if (raised_) {
+      if (edge_ == TPanelEdge::Raised) {
         TPaintScope paint(Handle());
         RECT client;
         GetClientRect(Handle(), &client);
@@ -230,7 +230,7 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SIZE:
-      if (raised_) InvalidateRect(Handle(), nullptr, TRUE);
+      if (edge_ == TPanelEdge::Raised) InvalidateRect(Handle(), nullptr, TRUE);
       break;
   }
   return TForm::WndProc(message, wParam, lParam);

@@ -107,16 +107,18 @@ class TForm {
 // A child window that groups controls, as a panel does: what its controls
 // report (commands, notifications, owner drawing, colours) goes on to the
 // window that holds the panel, so a form handles its controls wherever they
-// sit. Drawn with a raised edge when `raised`.
+// sit.
+enum class TPanelEdge { None, Raised };
+
 class TPanel : public TForm {
  public:
-  TPanel(HWND parent, int left, int top, int width, int height, bool raised = false);
+  TPanel(HWND parent, int left, int top, int width, int height, TPanelEdge edge = TPanelEdge::None);
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  bool raised_;
+  TPanelEdge edge_;
 };
 
 // Controls drawn by their owner receive WM_DRAWITEM back from a panel or
