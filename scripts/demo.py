@@ -21,9 +21,10 @@ def main():
     machine = Machine("demo", "win64", os.environ["NS_BIN_DIR"], "8.2,8.3")
     listener = ReportListener()
     try:
-        # A file infobase of the accounts department, and a server infobase
-        # of the shop with three open sessions, one of them the cluster
-        # console, which an exclusive dump leaves alone.
+        # A file infobase of the accounts department, whose backup is proven
+        # after every run by loading it into a scratch infobase, and a server
+        # infobase of the shop with three open sessions, one of them the
+        # cluster console, which an exclusive dump leaves alone.
         base = machine.path("C:\\Базы\\Бухгалтерия")
         with_data = os.path.join(base, "1Cv8.1CD")
         write_cp1251(with_data, ["demo infobase"])
@@ -38,7 +39,8 @@ def main():
         # Packing writes into the archive folder but does not create it.
         os.makedirs(machine.path("C:\\Backup"), exist_ok=True)
         machine.set_servers("127.0.0.1")
-        machine.add_task("Бухгалтерия", "8.3/Days14/FC:\\Базы\\Бухгалтерия/NБухгалтер/DumpIBC:\\Backup")
+        machine.add_task("Бухгалтерия", "8.3/Days14/FC:\\Базы\\Бухгалтерия/NБухгалтер/DumpIBC:\\Backup",
+                         RestoreCheck="*")
         machine.add_task("Торговля", "8.3*/Days14/Ssrv1\\trade/NAdmin/DumpIBC:\\Backup")
 
         print("demo: running  Nightshelf.exe *  as the task scheduler would")

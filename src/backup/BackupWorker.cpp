@@ -5,12 +5,14 @@
 #include <string>
 #include <utility>
 
+#include "backup/ArchiveCopy.h"
 #include "backup/ArchiveNaming.h"
 #include "backup/DumpCommand.h"
 #include "backup/LocalClock.h"
 #include "backup/Messages.h"
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
+#include "backup/RestoreCheck.h"
 #include "backup/Rotation.h"
 #include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
@@ -22,6 +24,7 @@
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskName.h"
 #include "tasks/TaskStore.h"
+#include "win/FileSpace.h"
 #include "win/HiddenProcess.h"
 #include "win/TempFolder.h"
 #include "win/Win32Error.h"
@@ -49,6 +52,13 @@ struct TTaskRun {
   std::string DesignerLog;
   bool Succeeded = false;
   std::string Message;
+  // Set once the dump is packed.
+  std::string Archive;
+  // A dump that did not reach the archive is the only copy of this backup:
+  // it stays in the temporary folder until the task runs again.
+  bool KeepDump = false;
+  // What the restore check and the second copy add to the log.
+  std::string AddedLines;
   TTaskLock Lock;
 };
 
@@ -95,6 +105,8 @@ class TWorker {
   bool DeleteStaleFiles(TTaskRun& run);
   bool RunDesigner(TTaskRun& run);
   void Pack(TTaskRun& run);
+  void ProveByRestore(TTaskRun& run);
+  void CopyToSecondFolder(TTaskRun& run);
 
   bool Fail(TTaskRun& run, std::string_view message) {
     run.Succeeded = false;
@@ -144,6 +156,10 @@ void TWorker::Process(TTaskRun& run) {
   }
   if (run.Succeeded && !HoldsDump(run.DumpFile)) Fail(run, MessageDumpNotCreated);
   Pack(run);
+  ProveByRestore(run);
+  CopyToSecondFolder(run);
+  RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
+                run.KeepDump ? std::string() : run.DumpFile, run.DesignerLog, run.AddedLines);
   if (task.Days > 0 && !task.DumpIB.empty()) RotateArchives(task.DumpIB, task.Name, task.AddName, task.Days);
   run.Lock.Release();
   DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
@@ -240,19 +256,47 @@ bool TWorker::RunDesigner(TTaskRun& run) {
 }
 
 void TWorker::Pack(TTaskRun& run) {
+  if (!run.Succeeded) return;
   const TTaskRecord& task = run.Task();
-  // A dump that did not reach the archive is the only copy of this backup:
-  // it stays in the temporary folder until the task runs again.
-  bool dumpKept = false;
-  if (run.Succeeded) {
-    TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile);
-    if (!packing.Packed) {
-      Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
-      dumpKept = true;
-    }
+  TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile);
+  if (packing.Packed) {
+    run.Archive = packing.Archive;
+    return;
   }
-  RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
-                dumpKept ? std::string() : run.DumpFile, run.DesignerLog);
+  Fail(run, std::string(MessageArchiveNotCreated) + "\r\n" + packing.Failure);
+  run.KeepDump = true;
+}
+
+void TWorker::ProveByRestore(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
+  if (!run.Succeeded || !IsRestoreCheckDue(task.RestoreCheck, IsoWeekday(LocalNow().Date))) return;
+  TRestoreCheckRequest request;
+  request.Executable = InstalledPlatforms.Executable(task.Version);
+  request.Archive = run.Archive;
+  request.EntryName = task.Name + ".dt";
+  request.ScratchName = task.Name;
+  request.TimeLimitMs = ReadDesignerTimeoutSeconds() * 1000;
+  request.FreeBytes = FreeBytesAt(TempFilePath("")).value_or(0);
+  TRestoreCheckOutcome outcome = CheckByRestore(request);
+  run.AddedLines += outcome.Lines;
+  // The archive and its entry stay: a dump the platform cannot load is
+  // still the night's only dump.
+  if (outcome.Verdict == TRestoreVerdict::Failed) run.Succeeded = false;
+}
+
+void TWorker::CopyToSecondFolder(TTaskRun& run) {
+  const TTaskRecord& task = run.Task();
+  // A dump that did not reach the archive has no archive to copy; one that
+  // did is copied even when its restore check failed: it is the night's dump.
+  if (run.Archive.empty() || task.CopyFolder.empty()) return;
+  std::optional<std::string> failure = CopyArchive(SystemFileSystem(), run.Archive, task.CopyFolder, task.Name + ".dt");
+  if (!failure) {
+    if (task.Days > 0) RotateArchives(task.CopyFolder, task.Name, task.AddName, task.Days);
+    return;
+  }
+  run.Succeeded = false;
+  run.AddedLines += std::string(MessageCopyFailed) + task.CopyFolder + ":\r\n" + *failure + "\r\n" +
+                    std::string(MessagePrimaryArchiveSound) + run.Archive + "\r\n";
 }
 
 }  // namespace

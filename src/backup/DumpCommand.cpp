@@ -27,4 +27,21 @@ std::string DesignerCommandLine(std::string_view executable, std::string_view ar
   return line;
 }
 
+namespace {
+
+std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
+
+}  // namespace
+
+std::string CreateInfobaseCommandLine(std::string_view executable, std::string_view folder, std::string_view log) {
+  return std::string(executable) + " CREATEINFOBASE File=" + Quoted(folder) + " /Out " + Quoted(log) +
+         " /DisableStartupDialogs";
+}
+
+std::string RestoreCommandLine(std::string_view executable, std::string_view folder, std::string_view dumpFile,
+                               std::string_view log) {
+  return std::string(executable) + " DESIGNER /F" + Quoted(folder) + " /RestoreIB " + Quoted(dumpFile) + " /Out " +
+         Quoted(log) + " /DisableStartupDialogs";
+}
+
 }  // namespace ns

@@ -25,4 +25,14 @@ std::string BuildDesignerArguments(std::string_view base, std::string_view user,
 // kept), " CONFIG " and the arguments.
 std::string DesignerCommandLine(std::string_view executable, std::string_view arguments);
 
+// The restore check's two commands. Paths are quoted (the scratch folder
+// lies in the user's temporary folder, whose path may hold blanks) and given
+// without a trailing backslash, which would escape the closing quote. No
+// dialog may wait for an answer nobody gives.
+// Makes an empty file infobase in `folder`, its log in `log`.
+std::string CreateInfobaseCommandLine(std::string_view executable, std::string_view folder, std::string_view log);
+// Loads `dumpFile` into the file infobase in `folder`, its log in `log`.
+std::string RestoreCommandLine(std::string_view executable, std::string_view folder, std::string_view dumpFile,
+                               std::string_view log);
+
 }  // namespace ns

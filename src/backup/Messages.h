@@ -33,6 +33,25 @@ inline constexpr std::string_view MessageDesignerNotStarted = "Не удалос
 inline constexpr std::string_view MessageProgramError = "Ошибка программы: ";
 inline constexpr std::string_view MessageDesignerLeftNoLog = "Конфигуратор не оставил протокола выгрузки.";
 
+// The restore check's lines, appended to the task's log and report. A failed
+// check is followed by what went wrong: the designer's log, or the reason.
+inline constexpr std::string_view MessageRestoreLoaded = "Проверка загрузкой: выгрузка загружена в пустую базу";
+inline constexpr std::string_view MessageRestoreFailed = "Проверка загрузкой: ошибка";
+// Followed by the room needed and the room free; the backup stands.
+inline constexpr std::string_view MessageRestoreNoRoom =
+    "Проверка загрузкой: недостаточно места во временном каталоге, проверка не выполнялась";
+inline constexpr std::string_view MessageRestoreUnreadable = "Выгрузка в архиве не читается:";
+inline constexpr std::string_view MessageRestoreNoInfobase = "Не удалось создать пустую базу.";
+inline constexpr std::string_view MessageRestoreStopped =
+    "Конфигуратор не завершил загрузку за отведённое время и был остановлен.";
+inline constexpr std::string_view MessageRestoreLeftNoLog = "Конфигуратор не оставил протокола загрузки.";
+
+// The second copy's failure: followed by the copy folder, ":", and the reason
+// on the next line; then the line that the primary archive is sound, and its
+// path.
+inline constexpr std::string_view MessageCopyFailed = "Не удалось скопировать архив в ";
+inline constexpr std::string_view MessagePrimaryArchiveSound = "Основной архив записан и проверен: ";
+
 // Each followed by a line break and the path concerned.
 // A temporary file of an earlier run of the task that is still there: this
 // run's dump could not be told from it.

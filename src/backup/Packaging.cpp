@@ -45,7 +45,7 @@ TPackOutcome PackDump(const std::string& dumpIB, const std::string& taskName, bo
   writer.CheckWritten = true;
   try {
     if (writer.Zip() != 1) return {false, "Архив " + writer.ZipName + ": выгрузка " + dumpFile + " в него не записана"};
-    return {true, {}};
+    return {true, {}, writer.ZipName};
   } catch (const EUnsoundEntry& error) {
     return {false, "Архив " + writer.ZipName + " не прошёл проверку после записи:\r\n" + error.Fault()};
   } catch (const EUnreadableFile& error) {

@@ -12,6 +12,8 @@ struct TPackOutcome {
   bool Packed = false;
   // When not packed: why, in words for the task's log.
   std::string Failure;
+  // When packed: the archive's path.
+  std::string Archive = {};
   explicit operator bool() const { return Packed; }
 };
 

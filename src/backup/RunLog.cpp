@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <memory>
 
 #include "base/Unicode1251.h"
+#include "zip/FileSystem.h"
 
 namespace ns {
 
@@ -53,6 +56,18 @@ std::string RebuildLogText(std::string_view raw) {
     if (at < bytes.size() && bytes[at] == '\n') ++at;
   }
   return text;
+}
+
+std::optional<std::string> ReadDesignerLog(const std::string& path) {
+  try {
+    std::unique_ptr<TFile> file = SystemFileSystem().OpenRead(path);
+    std::string bytes;
+    uint8_t buffer[65536];
+    while (size_t got = file->Read(buffer, sizeof buffer)) bytes.append(reinterpret_cast<char*>(buffer), got);
+    return RebuildLogText(bytes);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
 }
 
 std::string FormatStateDateTime(const TDateTime& time) {

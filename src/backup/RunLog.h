@@ -1,6 +1,7 @@
 #pragma once
 // The recorded outcome of a run: the designer's log as the program stores and
 // sends it, and the time of recording.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ std::string LogTextAs1251(std::string_view bytes);
 // one included. A line ends at CR, LF or CR LF; reading stops at the first
 // NUL. An empty file gives the empty text.
 std::string RebuildLogText(std::string_view bytes);
+
+// The designer's log file at `path`, read whole and rebuilt as RebuildLogText
+// does; none when it cannot be opened or read, for instance because the
+// designer never started and never wrote it, or still holds it open.
+std::optional<std::string> ReadDesignerLog(const std::string& path);
 
 // "dd.mm.yyyy hh:mm:ss", the form of the recorded "StateDateTime".
 std::string FormatStateDateTime(const TDateTime& time);

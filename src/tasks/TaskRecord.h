@@ -1,8 +1,8 @@
 #pragma once
 // One task's settings: what the editor shows and saves, what the store
 // keeps under the task's key, and what the worker runs. The name is the key's;
-// the restore check has a value of its own beside the launch parameter
-// string (LaunchParameters.h), which holds everything else.
+// the restore check and the copy folder have values of their own beside the
+// launch parameter string (LaunchParameters.h), which holds everything else.
 #include <string>
 
 #include "platform/PlatformInfo.h"
@@ -29,8 +29,11 @@ struct TTaskRecord {
   std::string User;
   std::string Password;  // clear text
   std::string DumpIB;    // the archive folder
-  // Kept beside the launch parameter string, in a value of its own.
+  // Kept beside the launch parameter string, each in a value of its own.
   TRestoreCheck RestoreCheck = TRestoreCheck::Never;
+  // Where the day's archive is copied after each run (another disk, a
+  // share); empty for no copy.
+  std::string CopyFolder;
 };
 
 }  // namespace ns

@@ -65,6 +65,7 @@ std::optional<TStoredTask> LoadTask(const std::string& taskName) {
   task.Record = ParseLaunchParameters(task.LaunchParameters.value_or(""), &task.PasswordError);
   task.Record.Name = taskName;
   task.Record.RestoreCheck = ParseRestoreCheck(key.ReadText(RestoreCheckValue));
+  task.Record.CopyFolder = key.ReadText(CopyFolderValue);
   return task;
 }
 
@@ -73,12 +74,15 @@ TSaveResult SaveTask(const TTaskRecord& record, const std::string& previousName)
   {
     TRegistryKey key = OpenOrCreateTask(record.Name);
     bool written = key.IsOpen() && key.WriteText("", parameters);
-    // A task that never checks holds no such value, as keys written before
-    // the check existed do.
-    if (written && record.RestoreCheck != TRestoreCheck::Never) {
-      written = key.WriteText(RestoreCheckValue, ComposeRestoreCheck(record.RestoreCheck));
-    } else if (written) {
-      written = key.DeleteValue(RestoreCheckValue);
+    // A setting left at its default leaves no value, as keys written before
+    // the setting existed hold none.
+    const std::pair<const char*, std::string> extras[] = {
+        {RestoreCheckValue, ComposeRestoreCheck(record.RestoreCheck)},
+        {CopyFolderValue, record.CopyFolder},
+    };
+    for (const auto& [value, text] : extras) {
+      if (!written) break;
+      written = text.empty() ? key.DeleteValue(value) : key.WriteText(value, text);
     }
     if (written && !previousName.empty()) {
       for (const char* value : {"StateDateTime", "State", "Log"}) written = key.WriteText(value, "") && written;

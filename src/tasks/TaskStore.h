@@ -18,8 +18,10 @@ namespace ns {
 // Path of the store under HKEY_CURRENT_USER.
 inline constexpr char TaskStoreKeyPath[] = "Software\\Nightshelf";
 
-// The task key's value that says how often the backup is loaded as a check.
+// The task key's values beside the launch parameter string: how often the
+// backup is loaded as a check, and where the archive is copied.
 inline constexpr char RestoreCheckValue[] = "RestoreCheck";
+inline constexpr char CopyFolderValue[] = "CopyFolder";
 
 // Path of a task's key under HKEY_CURRENT_USER.
 std::string TaskKeyPath(const std::string& taskName);

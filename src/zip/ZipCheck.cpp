@@ -168,23 +168,23 @@ std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::st
   }
 }
 
-std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
-                                           const std::string& entryName, const std::string& outputPath) {
+const TZipEntry* TZipChecker::Find(const std::string& entryName) const {
+  const std::string key = EntryNameKey(StoreEntryName(entryName));
+  for (const TZipEntry& entry : directory_.entries) {
+    if (EntryNameKey(entry) == key) return &entry;
+  }
+  return nullptr;
+}
+
+std::optional<std::string> TZipChecker::Extract(const TZipEntry& entry, TFileSystem& fileSystem,
+                                                const std::string& outputPath) {
   std::optional<std::string> fault;
   bool created = false;
   try {
-    TZipChecker checker(fileSystem, archivePath);
-    const TStoredName stored = StoreEntryName(entryName);
-    const std::string key = EntryNameKey(stored);
-    const TZipEntry* found = nullptr;
-    for (const TZipEntry& entry : checker.Entries()) {
-      if (!found && EntryNameKey(entry) == key) found = &entry;
-    }
-    if (!found) return "the archive holds no entry named \"" + entryName + "\"";
     std::unique_ptr<TFile> output = fileSystem.CreateNew(outputPath);
     if (!output) return "the file " + outputPath + " already exists";
     created = true;
-    fault = checker.Check(*found, std::nullopt, [&](const uint8_t* data, size_t size) { output->Write(data, size); });
+    fault = Check(entry, std::nullopt, [&](const uint8_t* data, size_t size) { output->Write(data, size); });
   } catch (const std::exception& e) {
     fault = std::string(e.what());
   }
@@ -196,6 +196,18 @@ std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::s
     }
   }
   return fault;
+}
+
+std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
+                                           const std::string& entryName, const std::string& outputPath) {
+  try {
+    TZipChecker checker(fileSystem, archivePath);
+    const TZipEntry* entry = checker.Find(entryName);
+    if (!entry) return "the archive holds no entry named \"" + entryName + "\"";
+    return checker.Extract(*entry, fileSystem, outputPath);
+  } catch (const std::exception& e) {
+    return std::string(e.what());
+  }
 }
 
 }  // namespace ns

@@ -36,6 +36,18 @@ class TZipChecker {
   std::optional<std::string> Check(const TZipEntry& entry, std::optional<uint32_t> expectedCrc = std::nullopt,
                                    const TInflater::Sink& copyTo = nullptr);
 
+  // The first entry named `entryName` (in the program's own form: ANSI code
+  // page, either slash; compared as the writer compares names); null when
+  // there is none.
+  const TZipEntry* Find(const std::string& entryName) const;
+
+  // Copies `entry` (one of Entries()) into the new file `outputPath` of
+  // `fileSystem`, proving it on the way as Check does. Returns why it could
+  // not — the entry is not sound, the file cannot be made or written — or
+  // nothing when the file holds the entry's data. Whatever went wrong, no
+  // partial file is left behind.
+  std::optional<std::string> Extract(const TZipEntry& entry, TFileSystem& fileSystem, const std::string& outputPath);
+
  private:
   void CheckLocalHeader(const TZipEntry& entry, uint64_t& dataStart);
   void CheckData(const TZipEntry& entry, uint64_t dataStart, std::optional<uint32_t> expectedCrc,
@@ -58,12 +70,9 @@ std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::st
                                           const std::string& entryName, std::optional<uint32_t> expectedCrc,
                                           uint16_t nameFlags = 0);
 
-// Copies the entry named `entryName` (in the program's own form: ANSI code
-// page, either slash) out of the archive into the new file `outputPath`,
-// proving it as VerifyZipEntry does on the way. Returns why it could not —
-// the archive cannot be read, holds no such entry, the entry is not sound,
-// the file cannot be made or written — or nothing when the file holds the
-// entry's data. Whatever went wrong, no partial file is left behind.
+// TZipChecker::Extract of the entry named `entryName` of the archive at
+// `archivePath`; also why not when the archive cannot be read or holds no
+// such entry.
 std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
                                            const std::string& entryName, const std::string& outputPath);
 

@@ -140,14 +140,16 @@ void CollectItems(TFileSystem& fileSystem, const std::string& path, bool recurse
 
 std::string ZipWriter::DisplayName(const TZipEntry& entry) { return DisplayEntryName(entry.name, entry.flags); }
 
-std::unique_ptr<TLock> ZipWriter::LockArchive() {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMs);
+std::unique_ptr<TLock> LockArchiveFile(TFileSystem& fileSystem, const std::string& zipName, unsigned waitMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
-    if (auto lock = fileSystem_.TryLock(LockPath(ZipName))) return lock;
-    if (std::chrono::steady_clock::now() >= deadline) throw EArchiveBusy(ZipName);
+    if (auto lock = fileSystem.TryLock(ZipWriter::LockPath(zipName))) return lock;
+    if (std::chrono::steady_clock::now() >= deadline) throw EArchiveBusy(zipName);
     std::this_thread::sleep_for(kLockPoll);
   }
 }
+
+std::unique_ptr<TLock> ZipWriter::LockArchive() { return LockArchiveFile(fileSystem_, ZipName, LockWaitMs); }
 
 int ZipWriter::Zip() {
   written_.clear();

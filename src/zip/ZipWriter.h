@@ -67,6 +67,11 @@ class EArchiveBusy : public Exception {
       : Exception("The archive \"" + archive + "\" is being written by another writer") {}
 };
 
+// Takes the lock that every writer of the archive `zipName` holds while it
+// writes, waiting up to `waitMs` for another writer to let go. Throws
+// EArchiveBusy when it does not.
+std::unique_ptr<TLock> LockArchiveFile(TFileSystem& fileSystem, const std::string& zipName, unsigned waitMs);
+
 class ZipWriter {
  public:
   explicit ZipWriter(TFileSystem& fileSystem = SystemFileSystem()) : fileSystem_(fileSystem) {}

@@ -483,6 +483,76 @@ class MixedBitness(Scenario):
                          ["Later.dt", "Slow.dt"])
 
 
+class RestoreCheck(Scenario):
+    LOADED = "Проверка загрузкой: выгрузка загружена в пустую базу\r\n"
+
+    def setUp(self):
+        super().setUp()
+        # A dump large enough to hold the stand-in's header and tail blocks.
+        self.file_infobase("C:\\Bases\\Склад", users=("Admin:",), Size=200000)
+
+    def test_a_check_after_every_run_is_logged_and_another_day_checks_nothing(self):
+        self.machine.add_task("Проверяемая", "8.3/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", RestoreCheck="*")
+        tomorrow = datetime.date.today().isoweekday() % 7 + 1
+        self.machine.add_task("Завтра", "8.3&/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", RestoreCheck=str(tomorrow))
+        self.run_program("Проверяемая", "Завтра")
+
+        checked = self.assert_recorded("Проверяемая", SUCCESS)["Log"]
+        self.assertTrue(checked.endswith("\r\n" + self.LOADED), repr(checked))
+        unchecked = self.assert_recorded("Завтра", SUCCESS)["Log"]
+        self.assertNotIn("Проверка загрузкой", unchecked)
+        self.assertEqual(sorted(self.listener.wait_for(2)), sorted([
+            (self.machine.computer_name(), "Протокол выгрузки Проверяемая\r\n" + checked),
+            (self.machine.computer_name(), "Протокол выгрузки Завтра\r\n" + unchecked)]))
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Archive"))), ["Проверяемая.dt"])
+        # Neither the scratch infobase nor the copied dump is left.
+        self.assert_no_temporary_files()
+        self.assertEqual([f for f in os.listdir(self.machine.temp_folder()) if ".restore" in f], [])
+
+    def test_a_dump_the_designer_cannot_load_fails_the_run_but_keeps_the_archive(self):
+        self.state += ["[Restore]", "FailExit=3"]
+        self.write_state()
+        self.machine.add_task("Проверяемая", "8.3/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", RestoreCheck="*")
+        self.run_program("Проверяемая", exit_code=1)
+
+        log = self.assert_recorded("Проверяемая", FAILURE)["Log"]
+        self.assertIn("\r\nПроверка загрузкой: ошибка\r\n", log)
+        self.assertEqual(check_archive(today_archive(self.machine.path("C:\\Archive"))), ["Проверяемая.dt"])
+        self.assert_no_temporary_files()
+
+
+class SecondCopy(Scenario):
+    def test_the_archive_is_copied_proven_and_pruned_in_the_copy_folder(self):
+        self.file_infobase("C:\\Bases\\Склад", users=("Admin:",))
+        copies = self.archive_folder("C:\\Копии")
+        # An archive of another day, past the task's retention, in the copy folder.
+        old = os.path.join(copies, "1C8-" + (datetime.date.today() - datetime.timedelta(days=30)).strftime("%y%m%d") + ".zip")
+        make_archive(old, ["Склад"])
+        self.machine.add_task("Склад", "8.3/Days7/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Копии")
+        self.run_program("Склад")
+
+        self.assert_recorded("Склад", SUCCESS)
+        primary = today_archive(self.machine.path("C:\\Archive"))
+        copy = today_archive(copies)
+        self.assertEqual(check_archive(primary), ["Склад.dt"])
+        self.assertEqual(check_archive(copy), ["Склад.dt"])
+        self.assertEqual(open(primary, "rb").read(), open(copy, "rb").read())
+        self.assertFalse(os.path.exists(old), "the copy folder was not pruned")
+        self.assertEqual([f for f in os.listdir(copies) if f.endswith(".tmp")], [])
+
+    def test_a_copy_that_fails_fails_the_run_and_says_the_primary_archive_is_sound(self):
+        self.file_infobase("C:\\Bases\\Склад", users=("Admin:",))
+        self.machine.add_task("Склад", "8.3/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Нет такой")
+        self.run_program("Склад", exit_code=1)
+
+        log = self.assert_recorded("Склад", FAILURE)["Log"]
+        primary = today_archive(self.machine.path("C:\\Archive"))
+        self.assertIn("\r\nНе удалось скопировать архив в C:\\Нет такой:\r\nкаталог C:\\Нет такой не найден\r\n"
+                      "Основной архив записан и проверен: C:\\Archive\\" + os.path.basename(primary) + "\r\n", log)
+        self.assertEqual(check_archive(primary), ["Склад.dt"])
+        self.assert_no_temporary_files()
+
+
 class Editor(Scenario):
     def probe(self, *args):
         self.assertEqual(self.machine.probe(*args)[0], 0, args)

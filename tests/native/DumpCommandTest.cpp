@@ -48,5 +48,18 @@ TEST(Messages, WorkerFailureTextsByteForByte) {
   EXPECT_EQ(MessagePlatformNotInstalled.find("1C8"), std::string_view::npos);
 }
 
+TEST(DumpCommand, RestoreCheckCommandsQuoteEveryPath) {
+  const std::string executable = "\"C:\\Program Files\\1cv8\\bin\\1cv8.exe\"";
+  EXPECT_EQ(CreateInfobaseCommandLine(executable, "C:\\Temp\\Мой отдел.restore", "C:\\Temp\\Мой отдел.create.log"),
+            executable +
+                " CREATEINFOBASE File=\"C:\\Temp\\Мой отдел.restore\" /Out \"C:\\Temp\\Мой отдел.create.log\""
+                " /DisableStartupDialogs");
+  EXPECT_EQ(RestoreCommandLine(executable, "C:\\Temp\\Daily.restore", "C:\\Temp\\Daily.restore.dt",
+                               "C:\\Temp\\Daily.restore.log"),
+            executable +
+                " DESIGNER /F\"C:\\Temp\\Daily.restore\" /RestoreIB \"C:\\Temp\\Daily.restore.dt\""
+                " /Out \"C:\\Temp\\Daily.restore.log\" /DisableStartupDialogs");
+}
+
 }  // namespace
 }  // namespace ns
