@@ -184,6 +184,14 @@ LRESULT TFormMain::SendWorkerRequest(unsigned message, PlatformVersion version, 
 
 void TFormMain::TaskListChanged() { PostMessageA(Handle(), WM_REFRESH_TASKS, 0, 0); }
 
+void TFormMain::ShowStage(const std::string& stage) {
+  {
+    std::lock_guard<std::mutex> hold(stageLock_);
+    stage_ = stage;
+  }
+  PostMessageA(Handle(), WM_SHOW_STAGE, 0, 0);
+}
+
 void TFormMain::RunEnded(bool allSucceeded) {
   if (!allSucceeded && startedWithTasks_) exitCode_ = ExitTaskFailed;
   // A hidden instance has nothing more to do. (The close handling keeps the
@@ -261,6 +269,15 @@ LRESULT TFormMain::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_START_WORKER:
       StartWorker();
       return 0;
+    case WM_SHOW_STAGE: {
+      std::string stage;
+      {
+        std::lock_guard<std::mutex> hold(stageLock_);
+        stage = stage_;
+      }
+      panel_->ShowStage(stage);
+      return 0;
+    }
     case WM_SHOW_MAIN_WINDOW:
       ShowMainWindow();
       return 0;

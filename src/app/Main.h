@@ -9,6 +9,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ class TFormMain : public TForm, public IWorkerHost {
   bool TestConnection(const TInfobaseLogon& logon, PlatformVersion version) override;
   void EndSessions(const TInfobaseLogon& logon, PlatformVersion version) override;
   void TaskListChanged() override;
+  void ShowStage(const std::string& stage) override;
   void RunEnded(bool allSucceeded) override;
 
   // What the process ends with, for the task scheduler's "last run result":
@@ -89,6 +91,9 @@ class TFormMain : public TForm, public IWorkerHost {
   UniqueHandle workerThread_;
   bool startedWithTasks_ = false;
   std::atomic<int> exitCode_{0};
+  // The running task's stage as the worker last told it.
+  std::mutex stageLock_;
+  std::string stage_;
   bool socketsStarted_ = false;
 };
 

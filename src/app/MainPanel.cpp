@@ -54,8 +54,9 @@ HWND ToolButton(HWND bar, int id, int left, int glyphId, const char* hint, HWND 
 
 HWND CreateStatusBar(HWND parent) {
   HWND bar = CreateControl({.Parent = parent, .ClassName = STATUSCLASSNAMEA});
-  int oneSimplePanel = -1;
-  SendMessageA(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&oneSimplePanel));
+  // The number of tasks, then the running task's stage.
+  int parts[] = {120, -1};
+  SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
   return bar;
 }
 
@@ -139,6 +140,10 @@ void TMainPanel::Layout(int width, int height) {
 }
 
 void TMainPanel::FocusList() { SetFocus(taskList_.Handle()); }
+
+void TMainPanel::ShowStage(const std::string& stage) {
+  SendMessageA(statusBar_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(stage.c_str()));
+}
 
 void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
   TRegistryKey store;

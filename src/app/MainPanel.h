@@ -28,6 +28,8 @@ class TMainPanel : public TPanel {
   // Lays the controls out over a client area of that size.
   void Layout(int width, int height);
   void FocusList();
+  // The running task's stage, in the status bar beside the number of tasks.
+  void ShowStage(const std::string& stage);
 
   void RefreshTaskList(const std::string& nameToSelect);
   void ShowLogOf(int row);

@@ -17,5 +17,8 @@ inline constexpr unsigned WM_END_SESSIONS = 101;
 inline constexpr unsigned WM_START_WORKER = 0x400 + 4;
 // Posted by the hand-over listener when a later start asks for the window.
 inline constexpr unsigned WM_SHOW_MAIN_WINDOW = 0x400 + 200;
+// Posted by the worker when the running task's stage changed; the text is
+// kept by the window, the message carries nothing.
+inline constexpr unsigned WM_SHOW_STAGE = 0x400 + 201;
 
 }  // namespace ns

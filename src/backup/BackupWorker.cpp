@@ -13,6 +13,7 @@
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
 #include "backup/RestoreCheck.h"
+#include "backup/RunStage.h"
 #include "backup/Rotation.h"
 #include "backup/TaskLock.h"
 #include "backup/TaskStatus.h"
@@ -59,6 +60,8 @@ struct TTaskRun {
   bool KeepDump = false;
   // What the restore check and the second copy add to the log.
   std::string AddedLines;
+  // Told to the host as the run goes on; cleared when it goes.
+  std::unique_ptr<TRunStage> Stage;
   TTaskLock Lock;
 };
 
@@ -146,6 +149,7 @@ void TWorker::Process(TTaskRun& run) {
     Refresh();
     return;
   }
+  run.Stage = std::make_unique<TRunStage>(*context_.Host, task.Name);
   try {
     Dump(run);
   } catch (const Exception& error) {
@@ -161,12 +165,14 @@ void TWorker::Process(TTaskRun& run) {
   RecordOutcome(*context_.Queue, task.Name, run.TaskKey, run.Succeeded, run.Message,
                 run.KeepDump ? std::string() : run.DumpFile, run.DesignerLog, run.AddedLines);
   if (task.Days > 0 && !task.DumpIB.empty()) RotateArchives(task.DumpIB, task.Name, task.AddName, task.Days);
+  run.Stage.reset();
   run.Lock.Release();
   DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
   Refresh();
 }
 
 bool TWorker::Dump(TTaskRun& run) {
+  run.Stage->Dumping();
   return CheckSettings(run) && CheckPathLengths(run) && PrepareInfobase(run) && DeleteStaleFiles(run) &&
          RunDesigner(run);
 }
@@ -258,7 +264,8 @@ bool TWorker::RunDesigner(TTaskRun& run) {
 void TWorker::Pack(TTaskRun& run) {
   if (!run.Succeeded) return;
   const TTaskRecord& task = run.Task();
-  TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile);
+  TPackingProgress progress(SystemFileSystem(), *run.Stage, run.DumpFile);
+  TPackOutcome packing = PackDump(task.DumpIB, task.Name, task.AddName, run.DumpFile, LocalNow().Date, progress);
   if (packing.Packed) {
     run.Archive = packing.Archive;
     return;
@@ -270,6 +277,7 @@ void TWorker::Pack(TTaskRun& run) {
 void TWorker::ProveByRestore(TTaskRun& run) {
   const TTaskRecord& task = run.Task();
   if (!run.Succeeded || !IsRestoreCheckDue(task.RestoreCheck, IsoWeekday(LocalNow().Date))) return;
+  run.Stage->CheckingByRestore();
   TRestoreCheckRequest request;
   request.Executable = InstalledPlatforms.Executable(task.Version);
   request.Archive = run.Archive;
@@ -289,6 +297,7 @@ void TWorker::CopyToSecondFolder(TTaskRun& run) {
   // A dump that did not reach the archive has no archive to copy; one that
   // did is copied even when its restore check failed: it is the night's dump.
   if (run.Archive.empty() || task.CopyFolder.empty()) return;
+  run.Stage->Copying();
   std::optional<std::string> failure = CopyArchive(SystemFileSystem(), run.Archive, task.CopyFolder, task.Name + ".dt");
   if (!failure) {
     if (task.Days > 0) RotateArchives(task.CopyFolder, task.Name, task.AddName, task.Days);

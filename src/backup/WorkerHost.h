@@ -3,6 +3,8 @@
 // on a thread of its own and knows no window: the connection test and the
 // ending of sessions need COM, which lives on the host's thread, and the
 // host decides what a changed task list or the end of a run means to it.
+#include <string>
+
 #include "platform/ConnectionString.h"
 #include "platform/PlatformInfo.h"
 
@@ -23,6 +25,11 @@ class IWorkerHost {
   // A task's status in the run queue or its recorded outcome has changed.
   // Must not wait for the host.
   virtual void TaskListChanged() = 0;
+
+  // Where the running task stands, as one line ("Бухгалтерия: упаковка
+  // 37 %"); empty once no task runs. Told at most a few times a second.
+  // Must not wait for the host.
+  virtual void ShowStage(const std::string& stage) = 0;
 
   // The worker has finished its run and the queue is empty; it returns
   // right after this. `allSucceeded` is false when a task of the run failed,

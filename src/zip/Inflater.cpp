@@ -4,8 +4,16 @@
 #include <bit>
 #include <cstring>
 
+#include "zip/Crc32Impl.h"
 #include "zip/deflate/DeflateTables.h"
 #include "zip/inflate/DecodeTable.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#define NS_INFLATE_BMI2 1
+#else
+#define NS_INFLATE_BMI2 0
+#endif
 
 namespace ns {
 
@@ -13,18 +21,34 @@ using namespace inflate;
 
 namespace {
 
+#if NS_INFLATE_BMI2
+bool HaveBmi2() {
+  if (crc32::CpuFeaturesDisabled()) return false;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+  return (b & bit_BMI) != 0 && (b & bit_BMI2) != 0;
+}
+#endif
+
 static_assert(std::endian::native == std::endian::little, "the bit buffer is filled by little-endian loads");
 
 // The data kept for matches to copy from.
 constexpr size_t kWindow = deflate::kWindowSize;
 // Data handed to the sink at a time: large enough that moving the window
-// down after each piece costs little.
+// down after each piece costs little (an eighth), small enough that the
+// piece is still in the cache when the sink reads it.
 constexpr size_t kChunk = size_t(1) << 18;
-// How far one match may write past the flush mark: its length, rounded up
-// by the word copies, at least three words.
-constexpr size_t kCopySlack = deflate::kMaxMatch + 24;
+// How far one match may write past the flush mark: its length, and the
+// 32 bytes its copy may round up by.
+constexpr size_t kCopySlack = deflate::kMaxMatch + 64;
 // Input asked of the source at a time.
 constexpr size_t kInputSize = size_t(1) << 17;
+// Input bytes kept before the next one when more is read: the whole bytes
+// the bit buffer may hold, which a stored block takes back from the input.
+constexpr size_t kInputBack = 8;
+// The decode loop runs without checks on the input while this much is left:
+// one pass of it refills twice at most, 7 bytes each, reading 8.
+constexpr ptrdiff_t kFastInput = 32;
 
 // Every code and its extra bits fit into what one refill leaves in the bit
 // buffer: literal/length code 15 + 5 extra, distance code 15 + 13 extra.
@@ -97,7 +121,7 @@ struct TInflater::Impl {
   uint32_t fixedDist[size_t(1) << kDistMainBits];
 
   // The stream being decoded.
-  const Source* source = nullptr;
+  const Source* source = nullptr;  // none when the whole stream is in memory
   const Sink* sink = nullptr;
   const uint8_t* in = nullptr;
   const uint8_t* inEnd = nullptr;
@@ -105,6 +129,7 @@ struct TInflater::Impl {
   // Bits not yet consumed, the next one lowest. Bits above `bitsLeft` may
   // hold the start of the next input bytes (the fast refill loads whole
   // words and counts whole bytes), which the next refill puts there again.
+  // The whole bytes counted are always the input bytes just before `in`.
   uint64_t bitBuffer = 0;
   unsigned bitsLeft = 0;
   // Zero bytes added past the end of the input so that the refill needs no
@@ -114,8 +139,17 @@ struct TInflater::Impl {
   uint8_t* out = nullptr;      // where the next byte of data goes
   uint8_t* pending = nullptr;  // the data from here to `out` has not reached the sink
   uint8_t* flushMark = nullptr;
+  // Stored data goes from the input straight to the sink. Its last bytes
+  // (up to a window) stay where they are, in the input, until a match may
+  // need them or the input is about to move: only then are they copied
+  // behind `out`.
+  const uint8_t* late = nullptr;
+  size_t lateSize = 0;
   uint64_t handedOut = 0;
   uint64_t limit = 0;
+#if NS_INFLATE_BMI2
+  const bool haveBmi2 = HaveBmi2();
+#endif
 
   Impl() {
     uint8_t lengths[288];
@@ -125,15 +159,18 @@ struct TInflater::Impl {
     BuildDecodeTable(fixedDist, std::size(fixedDist), kDistMainBits, lengths, 32, kDistSymbols.data());
   }
 
-  // Moves what is left of the input to the front and asks the source for
-  // more; false when it has ended.
+  // Moves what is left of the input (and the few bytes before it that the
+  // bit buffer holds) to the front and asks the source for more; false when
+  // it has ended.
   bool ReadMore() {
     if (sourceDone) return false;
-    const size_t kept = static_cast<size_t>(inEnd - in);
-    std::memmove(input.get(), in, kept);
+    Settle();
+    const size_t back = std::min(kInputBack, static_cast<size_t>(in - input.get()));
+    const size_t kept = static_cast<size_t>(inEnd - in) + back;
+    std::memmove(input.get(), in - back, kept);
     const size_t got = (*source)(input.get() + kept, kInputSize - kept);
-    in = input.get();
-    inEnd = in + kept + got;
+    in = input.get() + back;
+    inEnd = input.get() + kept + got;
     if (got == 0) sourceDone = true;
     return got != 0;
   }
@@ -174,20 +211,41 @@ struct TInflater::Impl {
     return value;
   }
 
+  TError Hand(const uint8_t* data, size_t size) {
+    if (size > limit - handedOut) return TError::TooLong;
+    (*sink)(data, size);
+    handedOut += size;
+    return TError::None;
+  }
+
   // Hands the data since the last flush to the sink and keeps the window.
   TError Flush() {
-    const size_t size = static_cast<size_t>(out - pending);
-    if (size != 0) {
-      if (size > limit - handedOut) return TError::TooLong;
-      (*sink)(pending, size);
-      handedOut += size;
-    }
+    if (out != pending)
+      if (TError e = Hand(pending, static_cast<size_t>(out - pending)); e != TError::None) return e;
     if (static_cast<size_t>(out - base) > kWindow) {
       std::memmove(base, out - kWindow, kWindow);
       out = base + kWindow;
     }
     pending = out;
     return TError::None;
+  }
+
+  // Puts the stored data left in the input behind `out`, where matches
+  // find it; the sink has it already.
+  void Settle() {
+    if (lateSize == 0) return;
+    if (lateSize == kWindow) {
+      out = base;
+    } else if (static_cast<size_t>(out - base) > kWindow) {
+      // Only the last window of what precedes is needed; Flush has handed
+      // it out already.
+      std::memmove(base, out - kWindow, kWindow);
+      out = base + kWindow;
+    }
+    std::memcpy(out, late, lateSize);
+    out += lateSize;
+    pending = out;
+    lateSize = 0;
   }
 
   TError Stored() {
@@ -197,26 +255,24 @@ struct TInflater::Impl {
     const unsigned complement = Take(16);
     if (ConsumedPadding()) return TError::Truncated;
     if (length != (~complement & 0xFFFF)) return TError::StoredLength;
-    size_t left = length;
-    // First what the bit buffer already holds, a byte at a time.
-    for (; left > 0 && bitsLeft >= 8; --left) {
-      if (padding * 8 >= bitsLeft) return TError::Truncated;
-      if (out >= flushMark)
-        if (TError e = Flush(); e != TError::None) return e;
-      *out++ = static_cast<uint8_t>(Take(8));
-    }
-    if (left == 0) return TError::None;
-    if (padding != 0) return TError::Truncated;
-    // The bit buffer is empty: the rest comes straight from the input.
+    // The whole bytes still in the bit buffer are the input bytes just
+    // before `in`: give them back, so that all of the data is read where it
+    // lies.
+    in -= bitsLeft / 8 - padding;
     bitBuffer = 0;
+    bitsLeft = 0;
+    padding = 0;
+    if (length == 0) return TError::None;
+    if (TError e = Flush(); e != TError::None) return e;
+    size_t left = length;
     while (left > 0) {
       if (in == inEnd && !ReadMore()) return TError::Truncated;
-      if (out >= flushMark)
-        if (TError e = Flush(); e != TError::None) return e;
-      const size_t room = static_cast<size_t>(flushMark + kCopySlack - out);
-      const size_t n = std::min({left, static_cast<size_t>(inEnd - in), room});
-      std::memcpy(out, in, n);
-      out += n;
+      const size_t n = std::min(left, static_cast<size_t>(inEnd - in));
+      if (TError e = Hand(in, n); e != TError::None) return e;
+      // What the window needs of it stays in the input for now.
+      if (n < kWindow) Settle();
+      late = n < kWindow ? in : in + n - kWindow;
+      lateSize = std::min(n, kWindow);
       in += n;
       left -= n;
     }
@@ -283,132 +339,247 @@ struct TInflater::Impl {
     return Codes(litLen, dist);
   }
 
-  // The symbols of a Huffman block, up to its end-of-block code. This is
-  // where the time goes: the state lives in locals so that the compiler
-  // keeps it in registers, and goes back to the members only around the
-  // rare calls out of the loop.
+  // The symbols of a Huffman block, up to its end-of-block code, decoded
+  // by the variant the processor runs best.
   TError Codes(const uint32_t* litLenTable, const uint32_t* distTable) {
+    Settle();
+#if NS_INFLATE_BMI2
+    if (haveBmi2) return CodesBmi2(litLenTable, distTable);
+#endif
+    return CodesBaseline(litLenTable, distTable);
+  }
+
+  __attribute__((noinline)) TError CodesBaseline(const uint32_t* litLenTable, const uint32_t* distTable) {
+    return DecodeCodes(litLenTable, distTable);
+  }
+#if NS_INFLATE_BMI2
+  // Variable shifts and bit extraction without the count register: fewer
+  // instructions on the loop's critical path.
+  __attribute__((noinline, target("bmi,bmi2"))) TError CodesBmi2(const uint32_t* litLenTable,
+                                                                 const uint32_t* distTable) {
+    return DecodeCodes(litLenTable, distTable);
+  }
+#endif
+
+  // This is where the time goes. The state lives in locals, so that the
+  // compiler keeps it in registers, and goes back to the members only
+  // around the rare calls out of the loop; the members the loop reads are
+  // copied too, as every byte it writes could alias them. The loop is
+  // written with macros rather than lambdas: locals that a closure refers
+  // to end up stored to memory on every pass.
+  //
+  // Each entry's bits are consumed as soon as it is looked up, extra bits
+  // included; the bits as they were before are kept to take the extra bits
+  // from. A refill only adds bits above those held, so an entry looked up
+  // before it stays valid: the next entry is looked up before the refill
+  // that follows, so that its load waits on nothing but the shift before.
+  // After a refill at least 56 bits are held, enough for what one pass
+  // decodes between refills: three literals of the main table and a
+  // look-up (11 + 11 + 11 + 11), or two literals, a length and the look-up
+  // of a distance's main entry (11 + 11 + 11 + 4 + 5 + 8), or a distance
+  // (8 + 7 + 13) and a look-up (11).
+  //
+  // A pass runs fast, without a check on the input, while kFastInput bytes
+  // are left (it refills twice at most, each reading 8 bytes and taking 7),
+  // and carefully near the end, where the refill reads more or pads. Either
+  // way it starts below the flush mark and writes one match at most, which
+  // the slack after the mark holds.
+  __attribute__((always_inline)) inline TError DecodeCodes(const uint32_t* litLenTable, const uint32_t* distTable) {
     uint64_t bits = bitBuffer;
-    unsigned left = bitsLeft;
+    // Only the low byte of `left` counts: a consumed entry is subtracted
+    // whole, which saves masking it, and what it takes from the higher
+    // bits does not matter, since the low byte never goes below zero.
+    uint32_t left = bitsLeft;
     const uint8_t* next = in;
+    const uint8_t* last = inEnd;
     uint8_t* op = out;
-    const auto save = [&] {
-      bitBuffer = bits;
-      bitsLeft = left;
-      in = next;
-      out = op;
-    };
-    const auto load = [&] {
-      bits = bitBuffer;
-      left = bitsLeft;
-      next = in;
-      op = out;
-    };
-    const auto take = [&](unsigned n) {
-      bits >>= n;
-      left -= n;
-    };
+    uint8_t* const start = base;
+    uint8_t* const mark = flushMark;
     constexpr uint64_t kLitLenMask = (1u << kLitLenMainBits) - 1;
     constexpr uint64_t kDistMask = (1u << kDistMainBits) - 1;
+    TError error = TError::None;
+    uint32_t entry = 0;
+    uint64_t saved = 0;
 
-    // A refill only adds bits above those held, so an entry looked up
-    // before it stays valid: the next entry is looked up as early as
-    // possible, and its load overlaps the work before it is used.
-    const auto refill = [&]() -> TError {
-      if (inEnd - next >= 8) {
-        bits |= Load64(next) << left;
-        next += (63 - left) >> 3;
-        left |= kRefilledBits;
-        return TError::None;
-      }
-      save();
-      const TError e = Refill();
-      load();
-      return e;
-    };
-    if (TError e = refill(); e != TError::None) return e;
-    uint32_t entry = litLenTable[bits & kLitLenMask];
-
-    for (;;) {
-      if (op >= flushMark) {
-        save();
-        if (TError e = Flush(); e != TError::None) return e;
-        load();
-      }
-      if (TError e = refill(); e != TError::None) return e;
-
-      if (entry & kSubtable) {
-        take(kLitLenMainBits);
-        entry = litLenTable[EntryValue(entry) + (bits & ((1u << EntryExtra(entry)) - 1))];
-      }
-      take(EntryBits(entry));
-      if (entry & kLiteral) {
-        *op++ = static_cast<uint8_t>(EntryValue(entry));
-        // Two more literals of the main table need no refill: at most
-        // 15 + 11 + 11 of the 56 bits.
-        entry = litLenTable[bits & kLitLenMask];
-        if ((entry & kLiteral) == 0) continue;
-        take(EntryBits(entry));
-        *op++ = static_cast<uint8_t>(EntryValue(entry));
-        entry = litLenTable[bits & kLitLenMask];
-        if ((entry & kLiteral) == 0) continue;
-        take(EntryBits(entry));
-        *op++ = static_cast<uint8_t>(EntryValue(entry));
-        entry = litLenTable[bits & kLitLenMask];
-        continue;
-      }
-      if (entry & (kEndOfBlock | kInvalid)) {
-        save();
-        return (entry & kEndOfBlock) ? TError::None : TError::BadLitLenCode;
-      }
-      const unsigned length = EntryValue(entry) + static_cast<unsigned>(bits & ((1u << EntryExtra(entry)) - 1));
-      take(EntryExtra(entry));
-
-      entry = distTable[bits & kDistMask];
-      if (entry & kSubtable) {
-        take(kDistMainBits);
-        entry = distTable[EntryValue(entry) + (bits & ((1u << EntryExtra(entry)) - 1))];
-      }
-      take(EntryBits(entry));
-      if (entry & kInvalid) {
-        save();
-        return TError::BadDistCode;
-      }
-      const size_t distance = EntryValue(entry) + static_cast<size_t>(bits & ((1u << EntryExtra(entry)) - 1));
-      take(EntryExtra(entry));
-      if (distance > static_cast<size_t>(op - base)) {
-        save();
-        return TError::DistanceTooFar;
-      }
-      if (TError e = refill(); e != TError::None) return e;
-      entry = litLenTable[bits & kLitLenMask];
-
-      const uint8_t* from = op - distance;
-      uint8_t* const end = op + length;
-      if (distance >= 8) {
-        // Whole words, each read after the bytes it covers were written;
-        // what lands past the end is in the slack and is written again. The
-        // first three go without a test: most matches are that short, and
-        // a branch per word mispredicts on their varied lengths.
-        std::memcpy(op, from, 8);
-        std::memcpy(op + 8, from + 8, 8);
-        std::memcpy(op + 16, from + 16, 8);
-        op += 24;
-        from += 24;
-        while (op < end) {
-          std::memcpy(op, from, 8);
-          op += 8;
-          from += 8;
-        }
-      } else if (distance == 1) {
-        std::memset(op, *from, length);
-      } else {
-        do *op++ = *from++;
-        while (op < end);
-      }
-      op = end;
-    }
+#define NS_SAVE() (bitBuffer = bits, bitsLeft = left & 0xFF, in = next, out = op)
+#define NS_LOAD() (bits = bitBuffer, left = bitsLeft, next = in, last = inEnd, op = out)
+#define NS_CONSUME() (saved = bits, bits >>= EntryBits(entry), left -= entry)
+    // A length's or distance's value from the bits before its entry was
+    // consumed. Neither has flags set, so the shift counts need no masks
+    // beyond what the shift instructions apply themselves.
+#define NS_DECODED() \
+  ((entry >> 16) + static_cast<unsigned>((saved & ((uint64_t(1) << EntryBits(entry)) - 1)) >> ((entry >> 8) & 63)))
+#define NS_REFILL(fast)                                  \
+  do {                                                   \
+    if ((fast) || last - next >= 8) {                    \
+      bits |= Load64(next) << (left & 63);               \
+      next += 7 - ((left >> 3) & 7);                     \
+      left |= kRefilledBits;                             \
+    } else {                                             \
+      NS_SAVE();                                         \
+      error = Refill();                                  \
+      NS_LOAD();                                         \
+      if (error != TError::None) goto done;              \
+    }                                                    \
+  } while (false)
+    // One pass: up to three literals, or one match. `continue` ends it.
+#define NS_PASS(fast)                                                                               \
+  NS_CONSUME();                                                                                     \
+  if (entry & kLiteral) {                                                                           \
+    unsigned literal = EntryValue(entry);                                                           \
+    entry = litLenTable[bits & kLitLenMask];                                                        \
+    NS_CONSUME();                                                                                   \
+    *op++ = static_cast<uint8_t>(literal);                                                          \
+    if (entry & kLiteral) {                                                                         \
+      literal = EntryValue(entry);                                                                  \
+      entry = litLenTable[bits & kLitLenMask];                                                      \
+      NS_CONSUME();                                                                                 \
+      *op++ = static_cast<uint8_t>(literal);                                                        \
+      if (entry & kLiteral) {                                                                       \
+        literal = EntryValue(entry);                                                                \
+        entry = litLenTable[bits & kLitLenMask];                                                    \
+        NS_REFILL(fast);                                                                            \
+        *op++ = static_cast<uint8_t>(literal);                                                      \
+        continue;                                                                                   \
+      }                                                                                             \
+    }                                                                                               \
+  }                                                                                                 \
+  if (entry & kExceptional) [[unlikely]] {                                                          \
+    if (entry & kSubtable) {                                                                        \
+      entry = litLenTable[EntryValue(entry) + (bits & ((uint64_t(1) << EntryCodeBits(entry)) - 1))]; \
+      NS_CONSUME();                                                                                 \
+      if (entry & kLiteral) {                                                                       \
+        *op++ = static_cast<uint8_t>(EntryValue(entry));                                            \
+        entry = litLenTable[bits & kLitLenMask];                                                    \
+        NS_REFILL(fast);                                                                            \
+        continue;                                                                                   \
+      }                                                                                             \
+    }                                                                                               \
+    if (entry & kEndOfBlock) goto done;                                                             \
+    if (entry & kInvalid) {                                                                         \
+      error = TError::BadLitLenCode;                                                                \
+      goto done;                                                                                    \
+    }                                                                                               \
+  }                                                                                                 \
+  {                                                                                                 \
+    const unsigned length = NS_DECODED();                                                           \
+    entry = distTable[bits & kDistMask];                                                            \
+    NS_REFILL(fast);                                                                                \
+    if (entry & kExceptional) [[unlikely]] {                                                        \
+      if (entry & kSubtable) {                                                                      \
+        bits >>= kDistMainBits;                                                                     \
+        left -= kDistMainBits;                                                                      \
+        entry = distTable[EntryValue(entry) + (bits & ((uint64_t(1) << EntryCodeBits(entry)) - 1))]; \
+      }                                                                                             \
+      if (entry & kInvalid) {                                                                       \
+        error = TError::BadDistCode;                                                                \
+        goto done;                                                                                  \
+      }                                                                                             \
+    }                                                                                               \
+    NS_CONSUME();                                                                                   \
+    const size_t distance = NS_DECODED();                                                           \
+    if (distance > static_cast<size_t>(op - start)) [[unlikely]] {                                  \
+      error = TError::DistanceTooFar;                                                               \
+      goto done;                                                                                    \
+    }                                                                                               \
+    entry = litLenTable[bits & kLitLenMask];                                                        \
+    NS_REFILL(fast);                                                                                \
+    op = CopyMatch(op, distance, length);                                                           \
   }
+
+    NS_REFILL(false);
+    entry = litLenTable[bits & kLitLenMask];
+    for (;;) {
+      if (op >= mark) {
+        NS_SAVE();
+        if ((error = Flush()) != TError::None) return error;
+        NS_LOAD();
+      }
+      if (last - next < kFastInput && !sourceDone) {
+        // The bits already loaded stay valid: ReadMore keeps the bytes
+        // they came from.
+        NS_SAVE();
+        ReadMore();
+        NS_LOAD();
+      }
+      if (last - next >= kFastInput) {
+        const uint8_t* const fastEnd = last - kFastInput;
+        do {
+          NS_PASS(true)
+        } while (op < mark && next <= fastEnd);
+      } else {
+        do {
+          NS_PASS(false)
+        } while (false);
+      }
+    }
+  done:
+    NS_SAVE();
+    return error;
+#undef NS_PASS
+#undef NS_REFILL
+#undef NS_DECODED
+#undef NS_CONSUME
+#undef NS_LOAD
+#undef NS_SAVE
+  }
+
+  // Copies a match of `length` bytes from `distance` back, and returns its
+  // end. It writes whole pieces: what lands past the end is in the slack
+  // and is written again. Each piece is read after the bytes it covers were
+  // written, so overlapping matches repeat as they should. The first pieces
+  // go without a test: most matches are that short, and a branch per piece
+  // mispredicts on their varied lengths.
+  __attribute__((always_inline)) static inline uint8_t* CopyMatch(uint8_t* op, size_t distance, unsigned length) {
+    const uint8_t* from = op - distance;
+    uint8_t* const end = op + length;
+    if (distance >= 16) {
+      Copy16(op, from);
+      Copy16(op + 16, from + 16);
+      op += 32;
+      from += 32;
+      while (op < end) {
+        Copy16(op, from);
+        Copy16(op + 16, from + 16);
+        op += 32;
+        from += 32;
+      }
+    } else if (distance >= 8) {
+      Copy8(op, from);
+      Copy8(op + 8, from + 8);
+      Copy8(op + 16, from + 16);
+      op += 24;
+      from += 24;
+      while (op < end) {
+        Copy8(op, from);
+        op += 8;
+        from += 8;
+      }
+    } else if (distance == 1) {
+      uint8_t run[16];
+      std::memset(run, *from, sizeof run);
+      Copy16(op, run);
+      Copy16(op + 16, run);
+      op += 32;
+      while (op < end) {
+        Copy16(op, run);
+        Copy16(op + 16, run);
+        op += 32;
+      }
+    } else {
+      // A short period: a word at a time, advancing by the period, so that
+      // each word reads only bytes already in place.
+      do {
+        Copy8(op, from);
+        op += distance;
+        from += distance;
+      } while (op < end);
+    }
+    return end;
+  }
+
+  static void Copy8(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 8); }
+  static void Copy16(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 16); }
 
   TError Block(bool& final) {
     if (TError e = Need(3); e != TError::None) return e;
@@ -430,19 +601,23 @@ struct TInflater::Impl {
     if (ConsumedPadding()) return TError::Truncated;
     // Only the padding bits of the last byte may remain.
     if (bitsLeft - padding * 8 >= 8 || in != inEnd || ReadMore()) return TError::Trailing;
+    lateSize = 0;  // handed out already; no match follows
     return Flush();
   }
 
-  TInflateResult Run(const Source& from, const Sink& to, uint64_t sizeLimit) {
-    source = &from;
+  TInflateResult Run(const Source* from, const uint8_t* data, size_t size, const Sink& to, uint64_t sizeLimit) {
+    source = from;
     sink = &to;
-    in = inEnd = input.get();
-    sourceDone = false;
+    in = from ? input.get() : data;
+    inEnd = in + (from ? 0 : size);
+    sourceDone = from == nullptr;
     bitBuffer = 0;
     bitsLeft = 0;
     padding = 0;
     base = out = pending = output.get();
     flushMark = base + kWindow + kChunk;
+    late = nullptr;
+    lateSize = 0;
     handedOut = 0;
     limit = sizeLimit;
 
@@ -462,21 +637,17 @@ TInflater::TInflater() : impl_(std::make_unique<Impl>()) {}
 TInflater::~TInflater() = default;
 
 TInflateResult TInflater::Inflate(const Source& source, const Sink& sink, uint64_t sizeLimit) {
-  return impl_->Run(source, sink, sizeLimit);
+  return impl_->Run(&source, nullptr, 0, sink, sizeLimit);
+}
+
+TInflateResult TInflater::Inflate(const uint8_t* data, size_t size, const Sink& sink, uint64_t sizeLimit) {
+  return impl_->Run(nullptr, data, size, sink, sizeLimit);
 }
 
 TInflateResult InflateBuffer(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
   out.clear();
-  size_t offset = 0;
   TInflater inflater;
-  return inflater.Inflate(
-      [&](uint8_t* buffer, size_t room) {
-        const size_t n = std::min(room, size - offset);
-        if (n != 0) std::memcpy(buffer, data + offset, n);
-        offset += n;
-        return n;
-      },
-      [&](const uint8_t* piece, size_t n) { out.insert(out.end(), piece, piece + n); });
+  return inflater.Inflate(data, size, [&](const uint8_t* piece, size_t n) { out.insert(out.end(), piece, piece + n); });
 }
 
 }  // namespace ns

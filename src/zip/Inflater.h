@@ -43,6 +43,9 @@ class TInflater {
   // `sizeLimit` bytes is stopped there with an error. The object can decode
   // any number of streams, one after another.
   TInflateResult Inflate(const Source& source, const Sink& sink, uint64_t sizeLimit = UINT64_MAX);
+  // The same for a stream that is in memory as a whole: it is read where it
+  // lies, and stored data reaches the sink from there, copied nowhere.
+  TInflateResult Inflate(const uint8_t* data, size_t size, const Sink& sink, uint64_t sizeLimit = UINT64_MAX);
 
  private:
   struct Impl;

@@ -23,6 +23,7 @@ class TCountingHost : public IWorkerHost {
   bool TestConnection(const TInfobaseLogon&, PlatformVersion) override { return true; }
   void EndSessions(const TInfobaseLogon&, PlatformVersion) override {}
   void TaskListChanged() override { ++TaskListChanges; }
+  void ShowStage(const std::string&) override {}
   void RunEnded(bool allSucceeded) override {
     ++RunsEnded;
     if (!allSucceeded) ++RunsFailed;

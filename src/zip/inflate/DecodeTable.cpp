@@ -7,7 +7,7 @@ namespace ns::inflate {
 namespace {
 
 constexpr uint32_t Entry(uint32_t flags, unsigned value, unsigned extra = 0) {
-  return flags | (static_cast<uint32_t>(value) << 16) | (extra << 8);
+  return flags | (static_cast<uint32_t>(value) << 16) | extra;
 }
 
 // Reverses the low `length` bits of `code`: codes are stored first bit
@@ -66,7 +66,7 @@ TCodeShape BuildDecodeTable(uint32_t* table, size_t capacity, unsigned mainBits,
     shape = TCodeShape::Single;
   }
   if (shape != TCodeShape::Complete)
-    for (unsigned i = 0; i < mainSize; ++i) table[i] = kInvalid | mainBits;
+    for (unsigned i = 0; i < mainSize; ++i) table[i] = kInvalid | (mainBits << 8) | mainBits;
   if (shape == TCodeShape::Empty) return shape;
 
   // Symbols in canonical order: by code length, then by value.
@@ -86,7 +86,8 @@ TCodeShape BuildDecodeTable(uint32_t* table, size_t capacity, unsigned mainBits,
       const uint32_t entry = symbols[sorted[index++]];
       const unsigned pattern = Reversed(code, length);
       if (length <= mainBits) {
-        for (unsigned i = pattern; i < mainSize; i += 1u << length) table[i] = entry | length;
+        const uint32_t full = entry + (length << 8) + length;
+        for (unsigned i = pattern; i < mainSize; i += 1u << length) table[i] = full;
       } else {
         const unsigned prefix = pattern & mainMask;
         if (prefix != subPrefix) {
@@ -107,8 +108,9 @@ TCodeShape BuildDecodeTable(uint32_t* table, size_t capacity, unsigned mainBits,
           if (next > capacity) return TCodeShape::OverSubscribed;
           table[prefix] = kSubtable | (subStart << 16) | (subBits << 8) | mainBits;
         }
-        for (unsigned i = pattern >> mainBits; i < (1u << subBits); i += 1u << (length - mainBits))
-          table[subStart + i] = entry | (length - mainBits);
+        const unsigned rest = length - mainBits;
+        const uint32_t full = entry + (rest << 8) + rest;
+        for (unsigned i = pattern >> mainBits; i < (1u << subBits); i += 1u << rest) table[subStart + i] = full;
       }
       --perLength[length];  // the subtable sizing counts the codes still to place
     }

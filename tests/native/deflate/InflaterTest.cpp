@@ -31,11 +31,19 @@ using Bytes = std::vector<uint8_t>;
 constexpr TDataKind kKinds[] = {TDataKind::Zeros, TDataKind::Text,  TDataKind::Random,
                                 TDataKind::Binary, TDataKind::Mixed, TDataKind::Code};
 
+// The whole stream in memory, for the helpers below.
+constexpr size_t kInMemory = 0;
+
 // Decodes `stream` handing it out in pieces of random length up to
-// `maxPiece` (one byte at a time with 1), as a file read would.
+// `maxPiece` (one byte at a time with 1), as a file read would, or as a
+// whole with kInMemory.
 TInflateResult Inflate(TInflater& inflater, const Bytes& stream, Bytes& out, size_t maxPiece, uint64_t seed,
                        uint64_t limit = UINT64_MAX) {
   out.clear();
+  if (maxPiece == kInMemory)
+    return inflater.Inflate(
+        stream.data(), stream.size(), [&](const uint8_t* data, size_t size) { out.insert(out.end(), data, data + size); },
+        limit);
   std::mt19937_64 rng(seed);
   size_t offset = 0;
   return inflater.Inflate(
@@ -62,7 +70,7 @@ Bytes OwnDeflate(const Bytes& data, int level, unsigned threads) {
 void ExpectDecodes(const Bytes& stream, const Bytes& expected) {
   TInflater inflater;
   Bytes out;
-  for (size_t maxPiece : {size_t(1) << 20, size_t(4096), size_t(7)}) {
+  for (size_t maxPiece : {kInMemory, size_t(1) << 20, size_t(4096), size_t(7)}) {
     // Byte-sized pieces over megabytes are slow under the sanitizers; the
     // boundaries they show are the same in a shorter stream.
     if (maxPiece < 10 && stream.size() > 200000) continue;
@@ -328,7 +336,7 @@ TEST(Inflater, RefusesEveryKindOfDamageWithItsOwnError) {
   Bytes out;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    for (size_t maxPiece : {size_t(1) << 20, size_t(1)}) {
+    for (size_t maxPiece : {kInMemory, size_t(1) << 20, size_t(1)}) {
       const TInflateResult r = Inflate(inflater, c.stream, out, maxPiece, 1);
       EXPECT_FALSE(r.ok);
       EXPECT_EQ(r.error, c.error);
@@ -370,6 +378,59 @@ TEST(Inflater, TakesTheSparseCodesTheFormatAllows) {
   DynamicHeader(empty, 257, 1, Plain(endOnly, {0}));
   empty.Code(0, 1);
   ExpectDecodes(empty.Result(), {});
+}
+
+TEST(Inflater, MatchesReachIntoStoredDataHandedOutBefore) {
+  // Stored data goes to the sink from where the input holds it, and only
+  // what a window needs is kept: matches after it must still find every
+  // byte of the last 32 KiB, whether the stored data came in one block or
+  // several, long or short, and across the boundaries of the input pieces.
+  const Bytes noise = MakeData(TDataKind::Random, 70000, 7);
+  const auto stored = [&](TBitWriter& w, size_t from, size_t size) {
+    w.Header(false, 0).Put(0, 5);  // the header's 3 bits, padded to the byte
+    const unsigned n = static_cast<unsigned>(size);
+    w.Put(n, 16).Put(~n & 0xFFFF, 16);
+    for (size_t i = 0; i < size; ++i) w.Put(noise[from + i], 8);
+  };
+  // A fixed block of matches at distances 1, 7, 8, 15, 16, 300, 32767 and
+  // 32768, each as long as the distance allows up to 258, then a literal.
+  const auto matches = [](TBitWriter& w, Bytes& expected) {
+    w.Header(true, 1);
+    // Distance codes from the format's table: base and extra bits.
+    const unsigned base[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+                               193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    for (unsigned distance : {1u, 7u, 8u, 15u, 16u, 300u, 32767u, 32768u}) {
+      w.Fixed(284).Put(30, 5);  // length 227 + 30
+      unsigned code = 0;
+      while (code + 1 < 30 && base[code + 1] <= distance) ++code;
+      w.Code(code, 5).Put(distance - base[code], code < 4 ? 0 : code / 2 - 1);
+      for (unsigned i = 0; i < 257; ++i) expected.push_back(expected[expected.size() - distance]);
+    }
+    w.Fixed('z').Fixed(256);
+    expected.push_back('z');
+  };
+  const struct {
+    const char* what;
+    std::vector<size_t> blocks;  // sizes of the stored blocks, in order
+  } cases[] = {
+      {"one long block", {65535}},
+      {"a long block, then short ones", {65535, 100, 3, 20000}},
+      {"short blocks only", {5000, 1, 30000, 2000}},
+      {"a block of exactly a window", {32768}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TBitWriter w;
+    Bytes expected;
+    size_t at = 0;
+    for (size_t size : c.blocks) {
+      stored(w, at, size);
+      expected.insert(expected.end(), noise.begin() + at, noise.begin() + at + size);
+      at = (at + size) % 4000;
+    }
+    matches(w, expected);
+    ExpectDecodes(w.Result(), expected);
+  }
 }
 
 TEST(Inflater, StopsAtTheSizeLimit) {

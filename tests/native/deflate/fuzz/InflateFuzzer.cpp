@@ -3,7 +3,7 @@
 // a stream exactly when zlib decodes it to its end with nothing left over,
 // and then gives the same data. The first byte chooses how the stream is
 // cut into pieces for the inflater, since a stream may end, or a code be
-// split, at any piece boundary.
+// split, at any piece boundary; 0 gives it the whole stream in memory.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,21 +25,23 @@ void Require(bool condition, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const size_t piece = data[0] == 0 ? size : data[0];
+  const size_t piece = data[0];
   ++data;
   --size;
 
   static ns::TInflater inflater;
   std::vector<uint8_t> out;
   size_t offset = 0;
-  const ns::TInflateResult r = inflater.Inflate(
-      [&](uint8_t* buffer, size_t room) {
-        const size_t n = std::min({room, size - offset, piece});
-        if (n != 0) std::memcpy(buffer, data + offset, n);
-        offset += n;
-        return n;
-      },
-      [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); });
+  const auto sink = [&](const uint8_t* p, size_t n) { out.insert(out.end(), p, p + n); };
+  const ns::TInflateResult r = piece == 0 ? inflater.Inflate(data, size, sink)
+                                          : inflater.Inflate(
+                                                [&](uint8_t* buffer, size_t room) {
+                                                  const size_t n = std::min({room, size - offset, piece});
+                                                  if (n != 0) std::memcpy(buffer, data + offset, n);
+                                                  offset += n;
+                                                  return n;
+                                                },
+                                                sink);
   Require(r.ok == r.error.empty(), "an error without text, or a text without error");
   Require(r.size == out.size(), "size differs from the data handed out");
 
