@@ -27,6 +27,8 @@ RequestExecutionLevel admin
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Nightshelf"
 !define SCHEDULED_TASK "Nightshelf"
+; The event source of the runs' outcomes in the Application log.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Nightshelf"
 
 Name "Nightshelf"
 OutFile "${OUTFILE}"
@@ -202,6 +204,12 @@ Section "Nightshelf" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; The program writes each run's outcome under this source whether or not
+  ; it is registered; registered, Event Viewer finds the events' texts in the
+  ; program's message table. 7: errors, warnings and information.
+  WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "$INSTDIR\Nightshelf.exe"
+  WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
 SectionEnd
 
 ; Text for an XML element: "&" is the one character of a path or a user
@@ -329,7 +337,8 @@ FunctionEnd
 
 ; Only what the installer put down goes: the tasks in the registry, their
 ; outcome and every archive stay, and the folder itself only when empty (an
-; archive folder may have been made inside it).
+; archive folder may have been made inside it). The events already written
+; stay in the log; without the source they show their strings only.
 Section "Uninstall"
   nsExec::Exec '"$SYSDIR\schtasks.exe" /Delete /TN "${SCHEDULED_TASK}" /F'
   Pop $0
@@ -343,4 +352,5 @@ Section "Uninstall"
 
   SetRegView 32
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${EVENT_SOURCE_KEY}"
 SectionEnd

@@ -15,6 +15,12 @@ DESKTOP = "1024x768"
 MARGIN = 24
 
 
+def write_cp1251(path, lines):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write("\r\n".join(lines + [""]).encode("cp1251"))
+
+
 def probe(machine, *args):
     code, text = machine.probe(*args)
     if code != 0:
@@ -51,7 +57,11 @@ def main():
                              "09.12.2026 3:00:39 Выгрузка информационной базы успешно завершена\r\n")
         machine.add_task("Торговля", "8.3*/Days7/Ssrv1\\trade/NAdmin/DumpIBD:\\Архив",
                          StateDateTime="09.12.2026 03:05:12", State="Ошибка", Log="Ошибка соединения с базой.")
-        machine.add_task("Склад", "8.3/FC:\\Базы\\Склад/DumpIBE:\\Копии")
+        machine.add_task("Склад", "8.3/FC:\\Базы\\Склад/DumpIBC:\\Копии")
+        # Its dump takes a minute, long enough to be seen running.
+        write_cp1251(machine.path("C:\\Базы\\Склад\\1Cv8.1CD"), ["infobase"])
+        write_cp1251(machine.path("C:\\Базы\\Склад\\standin.ini"), ["[Infobase]", "SlowDump=60000"])
+        os.makedirs(machine.path("C:\\Копии"), exist_ok=True)
 
         # Every program of the prefix, the probe included, runs in one
         # virtual desktop, which draws frames and captions as Windows does.
@@ -91,6 +101,11 @@ def main():
         wait_for_box(machine)
         snapshot(machine, folder, "about")
         probe(machine, "box", "О программе", "10")
+
+        # A later start hands "Склад" over: the status bar tells its stage.
+        machine.start(["Склад"])
+        time.sleep(8)
+        snapshot(machine, folder, "main-window-running")
     finally:
         if program:
             program.kill()

@@ -1,7 +1,8 @@
 """The installer and its uninstaller, run silently under Wine as a deployment
 tool runs them, one prefix per kind of machine: which build lands in which
 folder for each registered platform bitness, the shortcut, the entry in
-"Programs and Features", the scheduled task, and what uninstalling leaves.
+"Programs and Features", the scheduled task, the event source of the runs'
+outcomes, and what uninstalling leaves.
 
 Wine keeps only part of a registered task (no trigger, no action, no
 principal), so the definition handed to the Task Scheduler is checked in the
@@ -15,6 +16,7 @@ is registered by writing its keys into the 32-bit registry view, and the
 
 import fcntl
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -36,6 +38,7 @@ CONNECTOR_PROGID = "V83.COMConnector"
 CONNECTOR_CLSID = "{ACB1DF7F-15D3-48C2-94A3-0CB2CC17A5DB}"
 
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\Nightshelf"
+EVENT_SOURCE_KEY = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\EventLog\Application\Nightshelf"
 SHORTCUT = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Nightshelf.lnk"
 TASK_NAMESPACE = {"t": "http://schemas.microsoft.com/windows/2004/02/mit/task"}
 OTHER = {32: 64, 64: 32}
@@ -144,6 +147,37 @@ class InstallerCase(unittest.TestCase):
         key = "HKEY_LOCAL_MACHINE\\Software\\" + view + UNINSTALL_KEY[len("Software\\"):]
         return self.machine.read_registry(key).get(key, {})
 
+    def event_source(self):
+        """The values of the event source's key, each with its registry type
+        ("sz", "expand_sz" or "dword"), as regedit exports them; empty when
+        the key is missing."""
+        export = "C:\\e2e\\event-source.reg"
+        path = self.machine.path(export)
+        if os.path.exists(path):
+            os.remove(path)
+        subprocess.run(["wine", "regedit", "/E", export, EVENT_SOURCE_KEY], env=self.machine.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not os.path.exists(path):
+            return {}
+        with open(path, "rb") as f:
+            text = f.read().decode("utf-16")
+        values = {}
+        for line in text.replace("\\\r\n  ", "").splitlines():
+            match = re.match(r'^"([^"]*)"=(.*)$', line)
+            if not match:
+                continue
+            name, data = match.groups()
+            if data.startswith("hex(2):"):
+                raw = bytes(int(b, 16) for b in data[len("hex(2):"):].split(",") if b)
+                values[name] = ("expand_sz", raw.decode("utf-16-le").rstrip("\0"))
+            elif data.startswith("dword:"):
+                values[name] = ("dword", int(data[len("dword:"):], 16))
+            elif data.startswith('"'):
+                values[name] = ("sz", data[1:-1])
+            else:
+                values[name] = ("other", data)
+        return values
+
     def scheduled_task(self):
         """Wine's copy of the registered task, or None."""
         path = self.machine.path("C:\\windows\\system32\\tasks\\Nightshelf")
@@ -171,6 +205,11 @@ class InstallerCase(unittest.TestCase):
         self.assertEqual(entry.get("UninstallString"), '"%s\\Uninstall.exe"' % home)
         self.assertEqual(entry.get("QuietUninstallString"), '"%s\\Uninstall.exe" /S' % home)
         self.assertTrue(self.exists(home + "\\Uninstall.exe"))
+
+        # Event Viewer finds the texts of the outcome events in the installed
+        # program; the path may hold environment variables.
+        self.assertEqual(self.event_source(), {"EventMessageFile": ("expand_sz", home + "\\Nightshelf.exe"),
+                                               "TypesSupported": ("dword", 7)})
 
         if scheduled:
             self.assert_schedule(home)
@@ -211,6 +250,7 @@ class InstallerCase(unittest.TestCase):
             self.assertFalse(self.exists(leftover), leftover + " is left")
         self.assertEqual(self.uninstall_entry(), {})
         self.assertIsNone(self.scheduled_task())
+        self.assertEqual(self.event_source(), {})
         self.assertTrue(self.exists(self.archive), "the archive went with the program")
         task = self.machine.task_values("Daily")
         self.assertEqual((task.get(""), task.get("State")), (self.launch_parameters, "Успех"))
@@ -221,6 +261,7 @@ class InstallerCase(unittest.TestCase):
         self.assertFalse(self.exists(SHORTCUT))
         self.assertEqual(self.uninstall_entry(), {})
         self.assertIsNone(self.scheduled_task())
+        self.assertEqual(self.event_source(), {})
 
 
 class Platform64(InstallerCase):
