@@ -10,6 +10,7 @@
 #include "backup/DumpCommand.h"
 #include "backup/LocalClock.h"
 #include "backup/Messages.h"
+#include "backup/OutcomeEvent.h"
 #include "backup/Packaging.h"
 #include "backup/Recording.h"
 #include "backup/RestoreCheck.h"
@@ -168,6 +169,12 @@ void TWorker::Process(TTaskRun& run) {
   run.Stage.reset();
   run.Lock.Release();
   DeliverReport(context_.ServersText->Get(), task.Name, run.Message);
+  // A packed archive whose restore check or copy failed is told apart from a
+  // night without a backup.
+  TOutcomeEvent event = run.Succeeded            ? TOutcomeEvent::Succeeded
+                        : !run.Archive.empty() ? TOutcomeEvent::CopyOrCheckFailed
+                                                 : TOutcomeEvent::Failed;
+  WriteOutcomeEvent(event, task.Name, run.Message);
   Refresh();
 }
 

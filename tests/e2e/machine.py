@@ -88,6 +88,13 @@ class Machine:
         with open(log + ".out", "wb") as out, open(log + ".err", "wb") as err:
             return subprocess.Popen(command, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
 
+    def last_error_output(self):
+        """What the program started last wrote to its error output (Wine's
+        trace included)."""
+        runs = sorted(f for f in os.listdir(self.work) if f.startswith("run-") and f.endswith(".err"))
+        with open(os.path.join(self.work, runs[-1]), "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
     def run(self, args, timeout=120, program="Nightshelf.exe"):
         process = self.start(args, program)
         try:

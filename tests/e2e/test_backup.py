@@ -17,6 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.dirname(HERE)]
 import suite_verdict  # noqa: E402
 from machine import INSTANCE_MUTEX, Machine, ReportListener  # noqa: E402
+from wine_trace import EVENT_CHANNELS, traced_events  # noqa: E402
 
 ARCH = os.environ.get("NS_WINE_ARCH", "win64")
 BIN = os.environ.get("NS_BIN_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build", ARCH, "bin"))
@@ -529,9 +530,11 @@ class SecondCopy(Scenario):
         old = os.path.join(copies, "1C8-" + (datetime.date.today() - datetime.timedelta(days=30)).strftime("%y%m%d") + ".zip")
         make_archive(old, ["Склад"])
         self.machine.add_task("Склад", "8.3/Days7/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Копии")
+        # Wine keeps no event log but traces each event.
+        self.machine.env["WINEDEBUG"] = EVENT_CHANNELS
         self.run_program("Склад")
 
-        self.assert_recorded("Склад", SUCCESS)
+        log = self.assert_recorded("Склад", SUCCESS)["Log"]
         primary = today_archive(self.machine.path("C:\\Archive"))
         copy = today_archive(copies)
         self.assertEqual(check_archive(primary), ["Склад.dt"])
@@ -539,6 +542,11 @@ class SecondCopy(Scenario):
         self.assertEqual(open(primary, "rb").read(), open(copy, "rb").read())
         self.assertFalse(os.path.exists(old), "the copy folder was not pruned")
         self.assertEqual([f for f in os.listdir(copies) if f.endswith(".tmp")], [])
+        events = traced_events(self.machine.last_error_output())
+        self.assertEqual([(e["source"], e["id"], e["strings"][0][0]) for e in events], [("Nightshelf", 1, "Склад")])
+        # Wine shows the first part of a long string only.
+        text, cut = events[0]["strings"][1]
+        self.assertTrue(log.startswith(text) if cut else text == log, text)
 
     def test_a_copy_that_fails_fails_the_run_and_says_the_primary_archive_is_sound(self):
         self.file_infobase("C:\\Bases\\Склад", users=("Admin:",))

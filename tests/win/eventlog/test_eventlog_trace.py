@@ -17,7 +17,6 @@ is: the events are written under the Russian code page and under code page
 1252 of an English system, and their Cyrillic must arrive either way."""
 
 import os
-import re
 import subprocess
 import sys
 import unittest
@@ -27,6 +26,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 sys.path[:0] = [os.path.join(ROOT, "tests", "e2e"), os.path.join(ROOT, "tests")]
 import suite_verdict  # noqa: E402
 from machine import Machine  # noqa: E402
+from wine_trace import traced_events  # noqa: E402
 
 BIN = os.environ["NS_BIN_DIR"]
 ARCH = os.environ.get("NS_WINE_ARCH", "win64")
@@ -47,42 +47,6 @@ CASES = [
     (SUCCEEDED, "", ""),
 ]
 CUT_MARK = "…\r\n"
-
-
-def wine_string(text):
-    """The text of a string as Wine's debugstr_w prints it, and whether Wine
-    cut it short."""
-    match = re.fullmatch(r'L"(.*)"(\.\.\.)?', text)
-    assert match, text
-    escapes = {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}
-
-    def unescape(m):
-        code = m.group(1)
-        return chr(int(code, 16)) if len(code) == 4 else escapes[code]
-
-    return re.sub(r"\\([0-9a-fA-F]{4}|.)", unescape, match.group(1)), bool(match.group(2))
-
-
-def traced_events(trace):
-    """The events of a trace in the order written: the source each was
-    written under, its type, id and number of strings, the levels its strings
-    were traced at, and the strings."""
-    events, source = [], None
-    for line in trace.splitlines():
-        match = re.match(r"^[0-9a-fA-F]+:(\w+):(\w+):(\w+) (.*)$", line)
-        if not match:
-            continue
-        level, channel, call, text = match.groups()
-        if (channel, call) == ("advapi", "RegisterEventSourceW"):
-            source = wine_string(re.fullmatch(r"\(\(null\),(.*)\): stub", text).group(1))[0]
-        elif (channel, call) == ("advapi", "ReportEventW"):
-            fields = re.fullmatch(r"\((.*)\): stub", text).group(1).split(",")
-            events.append({"source": source, "type": int(fields[1], 16), "id": int(fields[3], 16),
-                           "count": int(fields[5], 16), "levels": set(), "strings": []})
-        elif (channel, call) == ("eventlog", "ReportEventW"):
-            events[-1]["levels"].add(level)
-            events[-1]["strings"].append(wine_string(text))
-    return events
 
 
 class EventTrace(unittest.TestCase):
