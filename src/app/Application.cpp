@@ -1,33 +1,11 @@
 #include "app/Application.h"
 
-#include "win/Form.h"
-#include "win/Win32Error.h"
-#include "win/WindowObject.h"
-
 namespace ns {
 
-namespace {
-constexpr char ApplicationClassName[] = "TApplication";
-}
-
 TApplication::TApplication(HINSTANCE instance) : instance_(instance) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = ApplicationClassName;
-  RegisterClassA(&windowClass);
   // A hidden top-level window, not a message-only one: other programs and
   // the task bar see the application through it.
-  handle_ = CreateWindowExA(0, ApplicationClassName, "Nightshelf", WS_POPUP, 0, 0, 0, 0, nullptr,
-                            nullptr, instance, this);
-  if (!handle_) ThrowLastError("CreateWindowExA");
-}
-
-TApplication::~TApplication() {
-  if (handle_) {
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-    DestroyWindow(handle_);
-  }
+  CreateForm({.ClassName = "TApplication", .Caption = "Nightshelf", .Style = WS_POPUP});
 }
 
 void TApplication::Terminate() {
@@ -37,7 +15,7 @@ void TApplication::Terminate() {
 
 void TApplication::Run() {
   if (terminated_) return;
-  if (ShowMainForm && mainWindow_) {
+  if (showMainWindow_ && mainWindow_) {
     ShowWindow(mainWindow_, SW_SHOW);
     SetForegroundWindow(mainWindow_);
   }
@@ -49,15 +27,14 @@ void TApplication::Run() {
   }
 }
 
-LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = WindowObject<TApplication>(window, message, lParam);
-  if (self && message == WM_CLOSE) {
+LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
     // Closing the application means closing its main window, whose close
     // handling decides whether the program really ends.
-    if (self->mainWindow_) PostMessageA(self->mainWindow_, WM_CLOSE, 0, 0);
+    if (mainWindow_) PostMessageA(mainWindow_, WM_CLOSE, 0, 0);
     return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return TForm::WndProc(message, wParam, lParam);
 }
 
 }  // namespace ns

@@ -4,37 +4,37 @@
 // message loop starts, and the message loop itself.
 #include <windows.h>
 
-#include <functional>
+#include "win/Form.h"
 
 namespace ns {
 
-class TApplication {
+class TApplication : public TForm {
  public:
   explicit TApplication(HINSTANCE instance);
-  ~TApplication();
-  TApplication(const TApplication&) = delete;
-  TApplication& operator=(const TApplication&) = delete;
 
   HINSTANCE Instance() const { return instance_; }
-  HWND Handle() const { return handle_; }
 
   // The window that a WM_CLOSE of the application is passed on to.
   void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
-  bool ShowMainForm = true;
+  // Whether Run shows the main window (at first it does): start-up turns it
+  // off for a start that runs the scheduler's tasks or hands over to another
+  // instance.
+  void SetShowMainWindow(bool show) { showMainWindow_ = show; }
 
   // Ends the message loop (at once when it has not started yet).
   void Terminate();
 
-  // Shows the main window if ShowMainForm is still on, then dispatches
+  // Shows the main window unless start-up turned that off, then dispatches
   // messages until Terminate.
   void Run();
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+ private:
   HINSTANCE instance_;
-  HWND handle_ = nullptr;
   HWND mainWindow_ = nullptr;
+  bool showMainWindow_ = true;
   bool terminated_ = false;
 };
 

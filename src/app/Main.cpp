@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/WindowMessages.h"
+#include "base/Exception.h"
 #include "res/ResourceIds.h"
 #include "backup/BackupWorker.h"
 #include "backup/Messages.h"
@@ -14,8 +15,6 @@
 #include "platform/SessionTermination.h"
 #include "tasks/TaskStore.h"
 #include "win/ThreadState.h"
-#include "win/Win32Error.h"
-#include "win/WindowObject.h"
 
 namespace ns {
 
@@ -41,42 +40,31 @@ constexpr DWORD WorkerReturnLimitMs = 5000;
 }  // namespace
 
 TFormMain::TFormMain(TApplication& application)
-    : RunQueue(std::make_shared<TRunQueue>()),
-      ServersText(std::make_shared<TServersText>()),
+    : runQueue_(std::make_shared<TRunQueue>()),
+      serversText_(std::make_shared<TServersText>()),
       application_(application),
-      listener_(RunQueue) {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = application.Instance();
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = MainWindowClassName;
-  windowClass.hIcon = LoadIconA(application.Instance(), MAKEINTRESOURCEA(IDI_NIGHTSHELF));
-  RegisterClassA(&windowClass);
-
-  DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  RECT frame = {0, 0, ClientWidth, ClientHeight};
-  AdjustWindowRect(&frame, style, FALSE);
-  int width = frame.right - frame.left;
-  int height = frame.bottom - frame.top;
-  int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  handle_ = CreateWindowExA(0, MainWindowClassName, MainWindowCaption, style, left, top, width, height,
-                            nullptr, nullptr, application.Instance(), this);
-  if (!handle_) ThrowLastError("CreateWindowExA");
-  panel_ = std::make_unique<TMainPanel>(handle_, RunQueue);
+      listener_(runQueue_) {
+  // In the middle of the screen.
+  constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  SIZE outer = OuterSize(ClientWidth, ClientHeight, style, 0);
+  CreateForm({.ClassName = MainWindowClassName,
+              .Caption = MainWindowCaption,
+              .Style = style,
+              .Left = (GetSystemMetrics(SM_CXSCREEN) - outer.cx) / 2,
+              .Top = (GetSystemMetrics(SM_CYSCREEN) - outer.cy) / 2,
+              .Width = ClientWidth,
+              .Height = ClientHeight,
+              .Icon = LoadIconA(application.Instance(), MAKEINTRESOURCEA(IDI_NIGHTSHELF))});
+  panel_ = std::make_unique<TMainPanel>(Handle(), runQueue_);
   panel_->Layout(ClientWidth, ClientHeight);
-  application.SetMainWindow(handle_);
+  application.SetMainWindow(Handle());
 }
 
-TFormMain::~TFormMain() {
-  if (handle_) {
-    SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-    DestroyWindow(handle_);
-  }
-}
+// The window goes first: the listener and the worker that may still send to
+// it find no window rather than one whose members are gone.
+TFormMain::~TFormMain() { DestroyForm(); }
 
-void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
+void TFormMain::StartUp(const std::vector<std::string>& arguments) {
   try {
     LocateInstalledPlatforms();
     if (!InstalledPlatforms.Found82 && !InstalledPlatforms.Found83) {
@@ -87,18 +75,18 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
     socketsStarted_ = WSAStartup(0x0101, &sockets) == 0;
 
     if (IsFirstInstance()) {
-      listener_.Accept(handle_);
+      listener_.Accept(Handle());
       if (!arguments.empty()) {
         startedWithTasks_ = true;
-        application_.ShowMainForm = false;
+        application_.SetShowMainWindow(false);
         // Read before the first task can end, so that its report already
         // reaches the listed computers.
         ReadServersText();
         QueueCommandLine(arguments);
-        PostMessageA(handle_, WM_START_WORKER, 0, 0);
+        PostMessageA(Handle(), WM_START_WORKER, 0, 0);
       }
     } else {
-      application_.ShowMainForm = false;
+      application_.SetShowMainWindow(false);
       // A later start ends once its message loop runs, whether or not the
       // hand-over was taken.
       PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
@@ -109,7 +97,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
     }
   } catch (const std::exception& error) {
     if (arguments.empty()) {
-      MessageBoxA(handle_, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+      MessageBoxA(Handle(), error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
     } else {
       // Tasks the scheduler asked for did not run. Nobody may be there to
       // close a box, and a box left open keeps this start alive, which
@@ -118,7 +106,7 @@ void TFormMain::FormCreate(const std::vector<std::string>& arguments) {
       exitCode_ = ExitTaskFailed;
       RecordStartupFailure(arguments, StartupFailureMessage(error));
     }
-    application_.ShowMainForm = false;
+    application_.SetShowMainWindow(false);
     application_.Terminate();
   }
 }
@@ -143,7 +131,7 @@ std::string StartupFailureMessage(const std::exception& error) {
   return std::string(MessageProgramError) + error.what();
 }
 
-void TFormMain::FormDestroy() {
+void TFormMain::ShutDown() {
   listener_.Stop();
   instanceMutex_.reset();
   if (socketsStarted_) WSACleanup();
@@ -161,23 +149,23 @@ bool TFormMain::IsFirstInstance() {
 void TFormMain::QueueCommandLine(const std::vector<std::string>& arguments) {
   for (const std::string& argument : arguments) {
     if (argument == "*") {
-      RunQueue->QueueAllTasks(ListTaskNames());
+      runQueue_->QueueAllTasks(ListTaskNames());
       return;
     }
-    RunQueue->SetStatus(argument, StatusQueued);
+    runQueue_->SetStatus(argument, StatusQueued);
   }
 }
 
 void TFormMain::StartWorker() {
   // The run queue knows whether a run is active; a worker that has finished
   // its run but not yet returned does not keep a new one from starting.
-  if (!RunQueue->TryBeginRun()) return;
+  if (!runQueue_->TryBeginRun()) return;
   if (workerThread_) WaitForSingleObject(workerThread_.get(), WorkerReturnLimitMs);
-  auto* context = new TWorkerContext{RunQueue, ServersText, this};
+  auto* context = new TWorkerContext{runQueue_, serversText_, this};
   workerThread_.reset(CreateThread(nullptr, 0, BackupWorker, context, 0, nullptr));
   if (!workerThread_) {
     delete context;
-    RunQueue->AbandonRun();
+    runQueue_->AbandonRun();
   }
 }
 
@@ -191,43 +179,43 @@ void TFormMain::EndSessions(const TInfobaseLogon& logon, PlatformVersion version
 
 LRESULT TFormMain::SendWorkerRequest(unsigned message, PlatformVersion version, const TInfobaseLogon& logon) {
   TWorkerRequests::TRequest request(workerRequests_, logon);
-  return SendMessageA(handle_, message, static_cast<WPARAM>(version), static_cast<LPARAM>(request.Tag()));
+  return SendMessageA(Handle(), message, static_cast<WPARAM>(version), static_cast<LPARAM>(request.Tag()));
 }
 
-void TFormMain::TaskListChanged() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
+void TFormMain::TaskListChanged() { PostMessageA(Handle(), WM_REFRESH_TASKS, 0, 0); }
 
 void TFormMain::ShowStage(const std::string& stage) {
   {
     std::lock_guard<std::mutex> hold(stageLock_);
     stage_ = stage;
   }
-  PostMessageA(handle_, WM_SHOW_STAGE, 0, 0);
+  PostMessageA(Handle(), WM_SHOW_STAGE, 0, 0);
 }
 
 void TFormMain::RunEnded(bool allSucceeded) {
   if (!allSucceeded && startedWithTasks_) exitCode_ = ExitTaskFailed;
   // A hidden instance has nothing more to do. (The close handling keeps the
   // program alive if a task is handed over from now on.)
-  if (!IsWindowVisible(handle_)) PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
+  if (!IsWindowVisible(Handle())) PostMessageA(application_.Handle(), WM_CLOSE, 0, 0);
 }
 
 void TFormMain::ShowMainWindow() {
-  application_.ShowMainForm = true;
-  ShowWindow(handle_, IsIconic(handle_) ? SW_RESTORE : SW_SHOW);
-  SetForegroundWindow(handle_);
+  application_.SetShowMainWindow(true);
+  ShowWindow(Handle(), IsIconic(Handle()) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(Handle());
 }
 
-void TFormMain::FormShow() { PostMessageA(handle_, WM_REFRESH_TASKS, 0, 0); }
+void TFormMain::OnShown() { PostMessageA(Handle(), WM_REFRESH_TASKS, 0, 0); }
 
-bool TFormMain::FormClose() {
+bool TFormMain::CloseOrHide() {
   Sleep(CloseDelayMs);
   // A worker whose run is over asked for this close itself and only has to
   // return. Entries in the queue are work not yet done: a task handed over
   // just as the last worker ended is waiting for its WM_START_WORKER.
-  DWORD returnWaitMs = RunQueue->IsRunActive() ? 0 : WorkerReturnLimitMs;
+  DWORD returnWaitMs = runQueue_->IsRunActive() ? 0 : WorkerReturnLimitMs;
   if (IsThreadRunning(workerThread_.get(), returnWaitMs) ||
-      RunQueue->Count() > 0) {
-    ShowWindow(handle_, SW_HIDE);
+      runQueue_->Count() > 0) {
+    ShowWindow(Handle(), SW_HIDE);
     return false;
   }
   return true;
@@ -235,28 +223,18 @@ bool TFormMain::FormClose() {
 
 void TFormMain::ReadServersText() {
   std::string servers;
-  if (ns::ReadServersText(servers)) ServersText->Set(std::move(servers));
+  if (ns::ReadServersText(servers)) serversText_->Set(std::move(servers));
 }
 
-LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = WindowObject<TFormMain>(window, message, lParam);
-  if (!self) return DefWindowProcA(window, message, wParam, lParam);
-  if (message == WM_NCCREATE) self->handle_ = window;
-  try {
-    return self->Dispatch(message, wParam, lParam);
-  } catch (const std::exception& error) {
-    // A hidden instance runs the scheduler's tasks with nobody to close a
-    // box: the failure shows in its exit code instead.
-    if (IsWindowVisible(window)) {
-      MessageBoxA(window, error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
-    } else if (self->startedWithTasks_) {
-      self->exitCode_ = ExitTaskFailed;
-    }
-    return 0;
+void TFormMain::ShowError(const std::exception& error) {
+  if (IsWindowVisible(Handle())) {
+    MessageBoxA(Handle(), error.what(), MainWindowCaption, MB_ICONERROR | MB_OK);
+  } else if (startedWithTasks_) {
+    exitCode_ = ExitTaskFailed;
   }
 }
 
-LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TFormMain::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TEST_CONNECTION: {
       const auto* request = workerRequests_.Find(static_cast<std::uintptr_t>(lParam));
@@ -272,7 +250,7 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       // A tag names the task to select, kept in this process by whoever
       // posted it; a tag nobody here gave out comes from a stranger.
       std::string name;
-      if (lParam != 0 && !TakeRefreshSelection(handle_, lParam, name)) return 0;
+      if (lParam != 0 && !TakeRefreshSelection(Handle(), lParam, name)) return 0;
       panel_->RefreshTaskList(name);
       ReadServersText();
       return 0;
@@ -284,7 +262,7 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       if (panel_) panel_->FocusList();
       return 0;
     case WM_GETMINMAXINFO: {
-      SIZE minimum = OuterSize(MinimumClientWidth, MinimumClientHeight, GetWindowLongA(handle_, GWL_STYLE), 0);
+      SIZE minimum = OuterSize(MinimumClientWidth, MinimumClientHeight, GetWindowLongA(Handle(), GWL_STYLE), 0);
       reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {minimum.cx, minimum.cy};
       return 0;
     }
@@ -304,14 +282,13 @@ LRESULT TFormMain::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       ShowMainWindow();
       return 0;
     case WM_SHOWWINDOW:
-      if (wParam) FormShow();
-      return DefWindowProcA(handle_, message, wParam, lParam);
+      if (wParam) OnShown();
+      break;
     case WM_CLOSE:
-      if (FormClose()) application_.Terminate();
+      if (CloseOrHide()) application_.Terminate();
       return 0;
-    default:
-      return DefWindowProcA(handle_, message, wParam, lParam);
   }
+  return TForm::WndProc(message, wParam, lParam);
 }
 
 }  // namespace ns

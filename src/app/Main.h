@@ -2,7 +2,8 @@
 // TFormMain: the main window. It owns the run queue, starts the backup
 // worker and hosts it: the worker's requests for COM work (which must run on
 // this thread) arrive as messages, and the window decides whether closing it
-// ends the program.
+// ends the program. Its window class "TFormMain" is how later starts, the
+// scheduler's scenarios and the tests find it.
 #include <windows.h>
 
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "backup/RunQueue.h"
 #include "backup/ServersText.h"
 #include "backup/WorkerHost.h"
+#include "win/Form.h"
 #include "win/UniqueHandle.h"
 
 namespace ns {
@@ -26,30 +28,26 @@ namespace ns {
 inline constexpr int ExitTaskFailed = 1;
 inline constexpr int ExitHandOverNotTaken = 2;
 
-class TFormMain : public IWorkerHost {
+class TFormMain : public TForm, public IWorkerHost {
  public:
   explicit TFormMain(TApplication& application);
   ~TFormMain() override;
-  TFormMain(const TFormMain&) = delete;
-  TFormMain& operator=(const TFormMain&) = delete;
-
-  HWND Handle() const { return handle_; }
 
   // The list, the log and the buttons that fill the window.
-  TMainPanel& Panel1() { return *panel_; }
+  TMainPanel& Panel() { return *panel_; }
 
   // Start-up and shutdown of the instance.
   // `arguments`: the task names of the command line, without the program.
-  void FormCreate(const std::vector<std::string>& arguments);
-  void FormDestroy();
+  void StartUp(const std::vector<std::string>& arguments);
+  void ShutDown();
 
   void StartWorker();
   void ShowMainWindow();
 
   // Shared with the worker and the listener, which may outlive the window by
   // a moment at shutdown: they hold their own references.
-  std::shared_ptr<TRunQueue> RunQueue;
-  std::shared_ptr<TServersText> ServersText;
+  const std::shared_ptr<TRunQueue>& RunQueue() const { return runQueue_; }
+  const std::shared_ptr<TServersText>& ServersText() const { return serversText_; }
 
   // IWorkerHost, called on the worker's thread: the requests for COM work are
   // sent to this window and wait for it; the others post and return.
@@ -65,13 +63,17 @@ class TFormMain : public IWorkerHost {
   // later start's hand-over was not taken. A person's start ends with 0.
   int ExitCode() const { return exitCode_; }
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // A hidden instance runs the scheduler's tasks with nobody to close a box:
+  // there the failure shows in the exit code instead.
+  void ShowError(const std::exception& error) override;
 
-  void FormShow();
-  // True when the window may close; false when it was hidden instead.
-  bool FormClose();
+ private:
+  void OnShown();
+  // True when the window may close; false when work remains and it was
+  // hidden instead.
+  bool CloseOrHide();
   void ReadServersText();
   bool IsFirstInstance();
   void QueueCommandLine(const std::vector<std::string>& arguments);
@@ -79,8 +81,9 @@ class TFormMain : public IWorkerHost {
 
   LRESULT SendWorkerRequest(unsigned message, PlatformVersion version, const TInfobaseLogon& logon);
 
+  std::shared_ptr<TRunQueue> runQueue_;
+  std::shared_ptr<TServersText> serversText_;
   TApplication& application_;
-  HWND handle_ = nullptr;
   std::unique_ptr<TMainPanel> panel_;
   TWorkerRequests workerRequests_;
   THandOverListener listener_;

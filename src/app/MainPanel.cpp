@@ -17,6 +17,7 @@
 #include "tasks/TaskStore.h"
 #include "ui/OptionsDialog.h"
 #include "ui/TaskEditor.h"
+#include "win/Control.h"
 #include "win/RegistryKey.h"
 
 namespace ns {
@@ -27,7 +28,8 @@ constexpr int ButtonBarHeight = 44;
 constexpr int ButtonWidth = 41;
 constexpr int ButtonHeight = 40;
 constexpr int ButtonTop = 2;
-// sbInfo keeps this distance from the right edge (588 in a 633 wide window).
+// The about button keeps this distance from the right edge (588 in a 633 wide
+// window).
 constexpr int InfoRightMargin = 45;
 constexpr int SplitterHeight = 3;
 constexpr int InitialLogHeight = 80;
@@ -45,47 +47,45 @@ HICON Glyph(int id, int size = 32) {
 
 // A button of the bar along the top: a picture, its hint as tooltip and name.
 HWND ToolButton(HWND bar, int id, int left, int glyphId, const char* hint, HWND tooltips) {
-  HWND button = CreateSpeedButton(bar, id, hint, RECT{left, ButtonTop, left + ButtonWidth, ButtonTop + ButtonHeight},
-                                  Glyph(glyphId));
+  HWND button = CreateSpeedButton(bar, id, hint, Bounds(left, ButtonTop, ButtonWidth, ButtonHeight), Glyph(glyphId));
   AddToolTip(tooltips, button, hint);
   return button;
 }
 
 HWND CreateStatusBar(HWND parent) {
-  HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+  HWND bar = CreateControl({.Parent = parent, .ClassName = STATUSCLASSNAMEA});
   // The number of tasks, then the running task's stage.
   int parts[] = {120, -1};
   SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
   return bar;
 }
 
-HWND CreateMemoLog(HWND parent) {
-  return CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
-                             ES_AUTOVSCROLL,
-                         0, 0, 0, 0, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+HWND CreateLogView(HWND parent) {
+  return CreateControl({.Parent = parent,
+                        .ClassName = "EDIT",
+                        .Style = WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                        .ExStyle = WS_EX_CLIENTEDGE});
 }
 
 }  // namespace
 
 TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
     : TPanel(mainWindow, 0, 0, 0, 0),
-      StatusBar(CreateStatusBar(Handle())),
-      Panel2(Handle(), 0, 0, 0, ButtonBarHeight),
-      Tooltips(CreateToolTips(Handle())),
-      sbInsert(ToolButton(Panel2.Handle(), IdInsert, 2, IDI_GLYPH_INSERT, "Новое задание", Tooltips)),
-      sbDelete(ToolButton(Panel2.Handle(), IdDelete, 84, IDI_GLYPH_DELETE, "Удалить задание", Tooltips)),
-      sbEdit(ToolButton(Panel2.Handle(), IdEdit, 43, IDI_GLYPH_EDIT, "Изменить задание", Tooltips)),
-      ListView(Handle(), IdList),
-      sbInfo(ToolButton(Panel2.Handle(), IdInfo, 588, IDI_GLYPH_INFO, "Информация", Tooltips)),
-      MemoLog(CreateMemoLog(Handle())),
-      Splitter1(Handle(), SplitterHeight),
-      sbOptions(ToolButton(Panel2.Handle(), IdOptions, 160, IDI_GLYPH_OPTIONS, "Опции", Tooltips)),
+      statusBar_(CreateStatusBar(Handle())),
+      buttonBar_(Handle(), 0, 0, 0, ButtonBarHeight),
+      toolTips_(CreateToolTips(Handle())),
+      newTaskButton_(ToolButton(buttonBar_.Handle(), IdNewTask, 2, IDI_GLYPH_INSERT, "Новое задание", toolTips_)),
+      deleteButton_(ToolButton(buttonBar_.Handle(), IdDelete, 84, IDI_GLYPH_DELETE, "Удалить задание", toolTips_)),
+      editButton_(ToolButton(buttonBar_.Handle(), IdEdit, 43, IDI_GLYPH_EDIT, "Изменить задание", toolTips_)),
+      taskList_(Handle(), IdList),
+      aboutButton_(ToolButton(buttonBar_.Handle(), IdAbout, 588, IDI_GLYPH_INFO, "Информация", toolTips_)),
+      logView_(CreateLogView(Handle())),
+      splitter_(Handle(), SplitterHeight),
+      optionsButton_(ToolButton(buttonBar_.Handle(), IdOptions, 160, IDI_GLYPH_OPTIONS, "Опции", toolTips_)),
       mainWindow_(mainWindow),
       runQueue_(std::move(runQueue)),
       logHeight_(InitialLogHeight) {
-  OpenTaskEditor = [this](bool isNew) {
+  openTaskEditor_ = [this](bool isNew) {
     std::optional<TStoredTask> task;
     if (!isNew) {
       task = LoadTask(SelectedName());
@@ -96,34 +96,34 @@ TMainPanel::TMainPanel(HWND mainWindow, std::shared_ptr<TRunQueue> runQueue)
       }
     }
     TTaskEditor editor(mainWindow_, std::move(task), {Glyph(IDI_GLYPH_OK, 16), Glyph(IDI_GLYPH_OPEN_FOLDER, 16)});
-    editor.IsTaskBusy = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
+    editor.isTaskBusy_ = [this](const std::string& name) { return IsBusyStatus(runQueue_->StatusOf(name)); };
     editor.ShowModal();
     if (editor.Saved()) PostRefreshSelecting(mainWindow_, editor.Saved()->Name);
   };
-  Splitter1.OnMoved = [this](int top) {
+  splitter_.onMoved_ = [this](int top) {
     RECT client;
     GetClientRect(Handle(), &client);
     RECT status;
-    GetWindowRect(StatusBar, &status);
+    GetWindowRect(statusBar_, &status);
     logHeight_ = client.bottom - (status.bottom - status.top) - top - SplitterHeight;
     Layout(client.right, client.bottom);
   };
   ApplyFormFont(Handle());
   // Tab from the list reaches the log and back; the buttons, like any tool
   // bar's, are for the mouse.
-  SetFocus(ListView.Handle());
+  SetFocus(taskList_.Handle());
 }
 
 void TMainPanel::Layout(int width, int height) {
   MoveWindow(Handle(), 0, 0, width, height, TRUE);
-  MoveWindow(Panel2.Handle(), 0, 0, width, ButtonBarHeight, TRUE);
-  SetWindowPos(sbInfo, nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
+  MoveWindow(buttonBar_.Handle(), 0, 0, width, ButtonBarHeight, TRUE);
+  SetWindowPos(aboutButton_, nullptr, std::max(width - InfoRightMargin, 0), ButtonTop, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER);
 
   // The status bar places and sizes itself along the bottom edge.
-  SendMessageA(StatusBar, WM_SIZE, 0, 0);
+  SendMessageA(statusBar_, WM_SIZE, 0, 0);
   RECT status;
-  GetWindowRect(StatusBar, &status);
+  GetWindowRect(statusBar_, &status);
   int statusTop = height - (status.bottom - status.top);
 
   // The log keeps its height while the window is resized, as long as the
@@ -132,17 +132,17 @@ void TMainPanel::Layout(int width, int height) {
   int logHeight = std::clamp(logHeight_, MinimumPaneHeight, std::max(room - MinimumPaneHeight, MinimumPaneHeight));
   int logTop = statusTop - logHeight;
   int splitterTop = logTop - SplitterHeight;
-  MoveWindow(MemoLog, 0, logTop, width, logHeight, TRUE);
-  MoveWindow(Splitter1.Handle(), 0, splitterTop, width, SplitterHeight, TRUE);
-  MoveWindow(ListView.Handle(), 0, ButtonBarHeight, width, std::max(splitterTop - ButtonBarHeight, 0), TRUE);
-  Splitter1.SetRange(ButtonBarHeight + MinimumPaneHeight, statusTop - MinimumPaneHeight - SplitterHeight);
-  ListView.FitColumns();
+  MoveWindow(logView_, 0, logTop, width, logHeight, TRUE);
+  MoveWindow(splitter_.Handle(), 0, splitterTop, width, SplitterHeight, TRUE);
+  MoveWindow(taskList_.Handle(), 0, ButtonBarHeight, width, std::max(splitterTop - ButtonBarHeight, 0), TRUE);
+  splitter_.SetRange(ButtonBarHeight + MinimumPaneHeight, statusTop - MinimumPaneHeight - SplitterHeight);
+  taskList_.FitColumns();
 }
 
-void TMainPanel::FocusList() { SetFocus(ListView.Handle()); }
+void TMainPanel::FocusList() { SetFocus(taskList_.Handle()); }
 
 void TMainPanel::ShowStage(const std::string& stage) {
-  SendMessageA(StatusBar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(stage.c_str()));
+  SendMessageA(statusBar_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(stage.c_str()));
 }
 
 void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
@@ -150,9 +150,9 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
   if (store.Open(HKEY_CURRENT_USER, TaskStoreKeyPath, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE)) {
     std::vector<std::string> names = store.SubKeyNames();
     store.Close();
-    int remembered = std::max(ListView.Selected(), 0);
-    SendMessageA(ListView.Handle(), WM_SETREDRAW, FALSE, 0);
-    ListView.Clear();
+    int remembered = std::max(taskList_.Selected(), 0);
+    SendMessageA(taskList_.Handle(), WM_SETREDRAW, FALSE, 0);
+    taskList_.Clear();
     bool elsewhere = false;
     for (const std::string& name : names) {
       TRegistryKey task = OpenTask(name);
@@ -163,10 +163,10 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
         elsewhere = true;
       }
       TTaskListCells cells = TaskListCells(queueStatus, task.ReadText("StateDateTime"), task.ReadText("State"));
-      ListView.Add({name, task.ReadText(""), cells.DateTime, cells.Status});
+      taskList_.Add({name, task.ReadText(""), cells.DateTime, cells.Status});
     }
-    int row = nameToSelect.empty() ? -1 : ListView.Find(nameToSelect);
-    int count = ListView.Count();
+    int row = nameToSelect.empty() ? -1 : taskList_.Find(nameToSelect);
+    int count = taskList_.Count();
     if (row < 0 && count > 0) {
       // The row that took the place of the selected one: after deleting the
       // last row, the new last one.
@@ -174,8 +174,8 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
       if (row == count) row = count - 1;
       if (row > count - 1) row = count - 1;
     }
-    if (row >= 0) ListView.Select(row);
-    SendMessageA(ListView.Handle(), WM_SETREDRAW, TRUE, 0);
+    if (row >= 0) taskList_.Select(row);
+    SendMessageA(taskList_.Handle(), WM_SETREDRAW, TRUE, 0);
     // Nothing tells this window when another instance is done: it looks
     // again now and then while the list shows such a task.
     if (elsewhere) {
@@ -183,47 +183,47 @@ void TMainPanel::RefreshTaskList(const std::string& nameToSelect) {
     } else {
       KillTimer(Handle(), ElsewhereTimerId);
     }
-    InvalidateRect(ListView.Handle(), nullptr, TRUE);
+    InvalidateRect(taskList_.Handle(), nullptr, TRUE);
   }
-  std::string total = "Всего: " + std::to_string(ListView.Count());
-  SendMessageA(StatusBar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(total.c_str()));
+  std::string total = "Всего: " + std::to_string(taskList_.Count());
+  SendMessageA(statusBar_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(total.c_str()));
 }
 
-void TMainPanel::ListViewSelectItem(int row) {
-  if (ListView.Count() == 0 || ListView.Selected() < 0) return;
-  if (IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus))) {
-    SetWindowTextA(MemoLog, "");
+void TMainPanel::ShowLogOf(int row) {
+  if (taskList_.Count() == 0 || taskList_.Selected() < 0) return;
+  if (IsBusyStatus(taskList_.Text(row, TTaskListView::ColumnStatus))) {
+    SetWindowTextA(logView_, "");
     return;
   }
   std::string log;
-  if (!ReadRegistryString(HKEY_CURRENT_USER, TaskKeyPath(ListView.Text(row, TTaskListView::ColumnName)), "Log",
+  if (!ReadRegistryString(HKEY_CURRENT_USER, TaskKeyPath(taskList_.Text(row, TTaskListView::ColumnName)), "Log",
                           log)) {
     log.clear();
   }
-  SetWindowTextA(MemoLog, log.c_str());
+  SetWindowTextA(logView_, log.c_str());
 }
 
 bool TMainPanel::IsSelectedBusy() const {
-  int row = ListView.Selected();
-  return row >= 0 && IsBusyStatus(ListView.Text(row, TTaskListView::ColumnStatus));
+  int row = taskList_.Selected();
+  return row >= 0 && IsBusyStatus(taskList_.Text(row, TTaskListView::ColumnStatus));
 }
 
 std::string TMainPanel::SelectedName() const {
-  int row = ListView.Selected();
-  return row >= 0 ? ListView.Text(row, TTaskListView::ColumnName) : std::string();
+  int row = taskList_.Selected();
+  return row >= 0 ? taskList_.Text(row, TTaskListView::ColumnName) : std::string();
 }
 
-void TMainPanel::sbInsertClick(TEditRequest request) {
+void TMainPanel::OnEditRequest(TEditRequest request) {
   bool isNew = request == TEditRequest::NewTask;
-  if (!isNew && ListView.Selected() < 0) return;
+  if (!isNew && taskList_.Selected() < 0) return;
   // A task the worker waits for or runs must not change under it; while one
   // is selected not even a new task is begun.
   if (IsSelectedBusy()) return;
-  if (OpenTaskEditor) OpenTaskEditor(isNew);
+  if (openTaskEditor_) openTaskEditor_(isNew);
 }
 
-void TMainPanel::sbDeleteClick() {
-  if (ListView.Count() == 0 || ListView.Selected() < 0) return;
+void TMainPanel::OnDeleteTask() {
+  if (taskList_.Count() == 0 || taskList_.Selected() < 0) return;
   if (IsSelectedBusy()) return;
   std::string name = SelectedName();
   if (MessageBoxA(mainWindow_, ("Удалить задание " + name + "?").c_str(), MainCaption().c_str(),
@@ -244,14 +244,14 @@ void TMainPanel::sbDeleteClick() {
   }
 }
 
-void TMainPanel::sbOptionsClick() {
+void TMainPanel::OnOptions() {
   std::string servers;
   ReadServersText(servers);
   TOptionsDialog options(mainWindow_, servers, Glyph(IDI_GLYPH_OK, 16));
   if (options.Execute()) PostMessageA(mainWindow_, WM_REFRESH_TASKS, 0, 0);
 }
 
-void TMainPanel::sbInfoClick() {
+void TMainPanel::OnAbout() {
   std::string about = ScramblePassword(AboutTextEnciphered, AboutTextKey, false);
   MessageBoxA(mainWindow_, about.c_str(), "О программе", MB_ICONINFORMATION | MB_OK);
 }
@@ -283,7 +283,7 @@ void TMainPanel::OpenArchiveFolder() {
 
 HMENU TMainPanel::BuildContextMenu() const {
   HMENU menu = CreatePopupMenu();
-  bool selected = ListView.Selected() >= 0;
+  bool selected = taskList_.Selected() >= 0;
   UINT usable = selected && !IsSelectedBusy() ? MF_ENABLED : MF_GRAYED;
   AppendMenuA(menu, MF_STRING | usable, IdRunNow, "Выполнить сейчас");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -301,12 +301,12 @@ void TMainPanel::ShowContextMenu(LPARAM position) {
   if (position == -1) {
     // The keyboard's menu key: under the selected row, or at the list's corner.
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
-    int selected = ListView.Selected();
-    if (selected < 0 || !SendMessageA(ListView.Handle(), LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
+    int selected = taskList_.Selected();
+    if (selected < 0 || !SendMessageA(taskList_.Handle(), LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&row))) {
       row = {0, 0, 0, 0};
     }
     point = {row.left + 16, row.bottom};
-    ClientToScreen(ListView.Handle(), &point);
+    ClientToScreen(taskList_.Handle(), &point);
   }
   HMENU menu = BuildContextMenu();
   TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, Handle(), nullptr);
@@ -325,7 +325,7 @@ std::string TMainPanel::MainCaption() const {
 
 bool TMainPanel::KeyPreview(WPARAM key) {
   if (key != VK_RETURN) return false;
-  sbInsertClick(TEditRequest::EnterKey);
+  OnEditRequest(TEditRequest::EnterKey);
   return true;
 }
 
@@ -335,28 +335,28 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       // Clicks of the buttons and choices of the menu (whose code is 0).
       if (HIWORD(wParam) != BN_CLICKED) return 0;
       switch (LOWORD(wParam)) {
-        case IdInsert: sbInsertClick(TEditRequest::NewTask); break;
+        case IdNewTask: OnEditRequest(TEditRequest::NewTask); break;
         case IdEdit:
-        case IdEditTask: sbInsertClick(TEditRequest::EditTask); break;
+        case IdEditTask: OnEditRequest(TEditRequest::EditTask); break;
         case IdDelete:
-        case IdDeleteTask: sbDeleteClick(); break;
-        case IdOptions: sbOptionsClick(); break;
-        case IdInfo: sbInfoClick(); break;
+        case IdDeleteTask: OnDeleteTask(); break;
+        case IdOptions: OnOptions(); break;
+        case IdAbout: OnAbout(); break;
         case IdRunNow: RunNow(); break;
         case IdOpenArchiveFolder: OpenArchiveFolder(); break;
       }
       return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
-      if (header->hwndFrom != ListView.Handle()) break;
+      if (header->hwndFrom != taskList_.Handle()) break;
       if (header->code == LVN_ITEMCHANGED) {
         auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
         if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
             !(change->uOldState & LVIS_SELECTED)) {
-          ListViewSelectItem(change->iItem);
+          ShowLogOf(change->iItem);
         }
       } else if (header->code == NM_DBLCLK) {
-        sbInsertClick(TEditRequest::DoubleClick);
+        OnEditRequest(TEditRequest::DoubleClick);
       }
       return 0;
     }
@@ -367,7 +367,7 @@ LRESULT TMainPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) == ListView.Handle()) {
+      if (reinterpret_cast<HWND>(wParam) == taskList_.Handle()) {
         ShowContextMenu(lParam);
         return 0;
       }

@@ -1,6 +1,6 @@
 #pragma once
-// Panel1, the face of the main window that fills its client area: the button
-// bar Panel2 with its five flat buttons, the task list, the splitter, the log
+// TMainPanel, the face of the main window that fills its client area: the
+// button bar with its five flat buttons, the task list, the splitter, the log
 // of the selected task and the status bar with the number of tasks; and what
 // the administrator does with them (delete a task, open the options, read
 // about the program, run a task now, open its archive folder).
@@ -18,7 +18,7 @@
 
 namespace ns {
 
-// Who asked to open the task editor: sbInsertClick behaves by it.
+// Who asked to open the task editor: OnEditRequest behaves by it.
 enum class TEditRequest { NewTask, EditTask, DoubleClick, EnterKey };
 
 class TMainPanel : public TPanel {
@@ -32,11 +32,11 @@ class TMainPanel : public TPanel {
   void ShowStage(const std::string& stage);
 
   void RefreshTaskList(const std::string& nameToSelect);
-  void ListViewSelectItem(int row);
-  void sbInsertClick(TEditRequest request);
-  void sbDeleteClick();
-  void sbOptionsClick();
-  void sbInfoClick();
+  void ShowLogOf(int row);
+  void OnEditRequest(TEditRequest request);
+  void OnDeleteTask();
+  void OnOptions();
+  void OnAbout();
   void RunNow();
   void OpenArchiveFolder();
 
@@ -45,26 +45,30 @@ class TMainPanel : public TPanel {
 
   // Opens the task editor (true: for a new task) and returns when it closed;
   // the editor posts the refresh itself. Tests put their own in its place.
-  std::function<void(bool isNew)> OpenTaskEditor;
+  std::function<void(bool isNew)> openTaskEditor_;
 
   // Command identifiers of the buttons and of the context menu.
   enum : int {
     // Clear of IDOK and IDCANCEL, which Enter and Escape send.
-    IdInsert = 1001, IdEdit, IdDelete, IdOptions, IdInfo, IdList,
+    IdNewTask = 1001, IdEdit, IdDelete, IdOptions, IdAbout, IdList,
     IdRunNow = 1101, IdEditTask, IdDeleteTask, IdOpenArchiveFolder
   };
 
-  HWND StatusBar;
-  TPanel Panel2;
-  HWND Tooltips;
-  HWND sbInsert;
-  HWND sbDelete;
-  HWND sbEdit;
-  TTaskListView ListView;
-  HWND sbInfo;
-  HWND MemoLog;
-  TSplitter Splitter1;
-  HWND sbOptions;
+  // The controls, public so that the tests drive them as the administrator
+  // does. They are created in this order, which is the order of the
+  // panel's children and so the tab order: status bar, button bar, list,
+  // log, splitter.
+  HWND statusBar_;
+  TPanel buttonBar_;
+  HWND toolTips_;
+  HWND newTaskButton_;
+  HWND deleteButton_;
+  HWND editButton_;
+  TTaskListView taskList_;
+  HWND aboutButton_;
+  HWND logView_;
+  TSplitter splitter_;
+  HWND optionsButton_;
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

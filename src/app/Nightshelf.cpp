@@ -17,11 +17,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::vector<std::string> arguments = ns::SplitCommandLine(GetCommandLineA());
   try {
     ns::TApplication application(instance);
-    ns::TFormMain form(application);
-    form.FormCreate(arguments);
+    ns::TFormMain mainWindow(application);
+    mainWindow.StartUp(arguments);
     application.Run();
-    form.FormDestroy();
-    exitCode = form.ExitCode();
+    mainWindow.ShutDown();
+    exitCode = mainWindow.ExitCode();
   } catch (const std::exception& error) {
     exitCode = ns::ExitTaskFailed;
     if (arguments.empty()) {

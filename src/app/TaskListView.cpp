@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "win/Win32Error.h"
+#include "win/Control.h"
 
 namespace ns {
 
@@ -21,11 +21,11 @@ constexpr TColumnLayout Columns[] = {
 }  // namespace
 
 TTaskListView::TTaskListView(HWND parent, int id) {
-  handle_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleA(nullptr), nullptr);
-  if (!handle_) ThrowLastError("CreateWindowExA");
+  handle_ = CreateControl({.Parent = parent,
+                           .ClassName = WC_LISTVIEWA,
+                           .Style = WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                           .ExStyle = WS_EX_CLIENTEDGE,
+                           .Id = id});
   ListView_SetExtendedListViewStyle(handle_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   int index = 0;
   for (const TColumnLayout& layout : Columns) {

@@ -3,7 +3,8 @@
 // whole-row selection, one row per task with the columns "Задания",
 // "Строка параметров запуска", "Дата и время завершения" and "Статус". The
 // row's caption is the task name and its first sub-item the launch parameter
-// string, which the task editor reads back from the selected row.
+// string as stored, for the administrator to read; whoever needs a task's
+// values loads the task from the store.
 #include <windows.h>
 
 #include <string>

@@ -1,11 +1,11 @@
 #pragma once
 // The worker's requests for COM work on the user-interface thread. The worker
 // sends WM_TEST_CONNECTION or WM_END_SESSIONS to the main window and waits;
-// the message carries the connection string's address, as it always has. Any
-// process on the desktop can send the same numbers to a top-level window, so
-// the window acts only on the request the worker has open, found by that
-// address, and ignores every other message of those numbers instead of
-// reading through a pointer a stranger chose.
+// the message's parameters are fixed with its number: the version, and the
+// connection string's address. Any process on the desktop can send the same
+// numbers to a top-level window, so the window acts only on the request the
+// worker has open, found by that address, and ignores every other message of
+// those numbers instead of reading through a pointer a stranger chose.
 #include <cstdint>
 #include <mutex>
 #include <string>

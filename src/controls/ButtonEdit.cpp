@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "controls/SpeedButton.h"
+#include "win/Control.h"
 #include "win/Form.h"
+#include "win/ScopedGdi.h"
 #include "win/Win32Error.h"
 
 namespace ns {
@@ -30,12 +32,10 @@ int ButtonCount(HWND self) {
 }
 
 int TextHeight(HWND edit) {
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+  TWindowDc dc(edit);
+  TSelectObject font(dc.Dc(), reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
   TEXTMETRICA metrics = {};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
+  GetTextMetricsA(dc.Dc(), &metrics);
   return metrics.tmHeight;
 }
 
@@ -58,10 +58,10 @@ void Layout(HWND self) {
 }
 
 void CreateChildren(HWND self, const TCreation& creation) {
-  HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | creation.EditStyle,
-                              0, 0, 0, 0, self, reinterpret_cast<HMENU>(static_cast<INT_PTR>(EditId)),
-                              GetModuleHandleA(nullptr), nullptr);
-  if (!edit) ThrowLastError("CreateWindowExA");
+  CreateControl({.Parent = self,
+                 .ClassName = "EDIT",
+                 .Style = WS_TABSTOP | ES_AUTOHSCROLL | creation.EditStyle,
+                 .Id = EditId});
   int id = FirstButtonId;
   for (const TEditButton& button : *creation.Buttons) {
     CreateSpeedButton(self, id++, button.Caption, RECT{}, button.Glyph);
@@ -155,11 +155,13 @@ HWND CreateButtonEdit(HWND parent, int id, const RECT& bounds, const std::vector
   TCreation creation{&buttons, editStyle};
   // The field is no tab stop itself: the dialog manager looks inside it and
   // stops at the Edit child.
-  HWND field = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, ClassName, "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, bounds.left, bounds.top,
-                               bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), &creation);
-  if (!field) ThrowLastError("CreateWindowExA");
+  HWND field = CreateControl({.Parent = parent,
+                              .ClassName = ClassName,
+                              .Style = WS_CLIPCHILDREN,
+                              .ExStyle = WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT,
+                              .Bounds = bounds,
+                              .Id = id,
+                              .CreateParam = &creation});
   Layout(field);
   return field;
 }

@@ -2,7 +2,7 @@
 
 #include <uxtheme.h>
 
-#include "win/Win32Error.h"
+#include "win/Control.h"
 
 namespace ns {
 
@@ -23,10 +23,12 @@ DWORD KindStyle(TCheckKind kind) {
 }  // namespace
 
 HWND CreateFlatCheckBox(HWND parent, int id, const std::string& caption, const RECT& bounds, TCheckKind kind) {
-  HWND box = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_FLAT | KindStyle(kind),
-                             bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  if (!box) ThrowLastError("CreateWindowExA");
+  HWND box = CreateControl({.Parent = parent,
+                            .ClassName = "BUTTON",
+                            .Text = caption,
+                            .Style = BS_FLAT | KindStyle(kind),
+                            .Bounds = bounds,
+                            .Id = id});
   // A themed button ignores BS_FLAT; without its theme it draws the flat box.
   SetWindowTheme(box, L"", L"");
   return box;

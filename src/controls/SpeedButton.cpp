@@ -2,8 +2,9 @@
 
 #include <commctrl.h>
 
+#include "win/Control.h"
 #include "win/Form.h"
-#include "win/Win32Error.h"
+#include "win/ScopedGdi.h"
 
 namespace ns {
 
@@ -23,12 +24,13 @@ struct TButtonLook {
 SIZE IconSize(HICON icon) {
   ICONINFO info = {};
   if (!GetIconInfo(icon, &info)) return {};
+  // The icon's bitmaps are copies made for this call.
+  UniqueBitmap color(info.hbmColor);
+  UniqueBitmap mask(info.hbmMask);
   BITMAP bitmap = {};
-  GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-  SIZE size = {bitmap.bmWidth, info.hbmColor ? bitmap.bmHeight : bitmap.bmHeight / 2};
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
-  return size;
+  GetObjectA(color ? color.get() : mask.get(), sizeof bitmap, &bitmap);
+  // A monochrome icon's mask holds the AND and the XOR halves one over the other.
+  return {bitmap.bmWidth, color ? bitmap.bmHeight : bitmap.bmHeight / 2};
 }
 
 bool IsPushed(HWND button) { return (SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }
@@ -71,11 +73,10 @@ void Draw(HWND button, const TButtonLook& look, const DRAWITEMSTRUCT& item) {
   char caption[128] = {};
   GetWindowTextA(button, caption, sizeof caption);
   OffsetRect(&face, offset, offset);
-  HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
+  TSelectObject font(item.hDC, reinterpret_cast<HFONT>(SendMessageA(button, WM_GETFONT, 0, 0)));
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   DrawTextA(item.hDC, caption, -1, &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(item.hDC, oldFont);
 }
 
 // A standard button takes the focus on the mouse press; here the press, the
@@ -134,10 +135,8 @@ LRESULT CALLBACK ButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 HWND CreateSpeedButton(HWND parent, int id, const std::string& caption, const RECT& bounds, HICON glyph) {
-  HWND button = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, bounds.left,
-                                bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  if (!button) ThrowLastError("CreateWindowExA");
+  HWND button = CreateControl(
+      {.Parent = parent, .ClassName = "BUTTON", .Text = caption, .Style = BS_OWNERDRAW, .Bounds = bounds, .Id = id});
   SetWindowSubclass(button, ButtonProc, SubclassId, reinterpret_cast<DWORD_PTR>(new TButtonLook{glyph}));
   return button;
 }

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 
+#include "win/ScopedGdi.h"
+
 namespace ns {
 
 TSplitter::TSplitter(HWND parent, int height) : height_(height) {
-  CreateForm("TSplitter", "", WS_CHILD | WS_VISIBLE, 0, 0, height, parent);
+  CreateForm({.ClassName = "TSplitter", .Style = WS_CHILD | WS_VISIBLE, .Height = height, .Parent = parent});
   SetClassLongPtrA(Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursor(nullptr, IDC_SIZENS)));
 }
 
@@ -27,16 +29,12 @@ void TSplitter::InvertLine(int top) const {
   RECT client;
   GetClientRect(parent, &client);
   // Not clipped by the holder's other controls: the line crosses them.
-  HDC dc = GetDCEx(parent, nullptr, DCX_CACHE);
+  TWindowDc dc(parent, DCX_CACHE);
   static const WORD halftone[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
-  HBITMAP pattern = CreateBitmap(8, 8, 1, 1, halftone);
-  HBRUSH brush = CreatePatternBrush(pattern);
-  HGDIOBJ old = SelectObject(dc, brush);
-  PatBlt(dc, 0, top, client.right, height_, PATINVERT);
-  SelectObject(dc, old);
-  DeleteObject(brush);
-  DeleteObject(pattern);
-  ReleaseDC(parent, dc);
+  UniqueBitmap pattern(CreateBitmap(8, 8, 1, 1, halftone));
+  UniqueBrush brush(CreatePatternBrush(pattern.get()));
+  TSelectObject select(dc.Dc(), brush.get());
+  PatBlt(dc.Dc(), 0, top, client.right, height_, PATINVERT);
 }
 
 LRESULT TSplitter::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -60,7 +58,7 @@ LRESULT TSplitter::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         int top = TopFor(lParam);
         lineTop_ = -1;
         ReleaseCapture();
-        if (OnMoved) OnMoved(top);
+        if (onMoved_) onMoved_(top);
       }
       return 0;
     case WM_CAPTURECHANGED:

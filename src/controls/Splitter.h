@@ -18,7 +18,7 @@ class TSplitter : public TForm {
   // be dragged to; the holder sets it on every layout.
   void SetRange(int minTop, int maxTop);
 
-  std::function<void(int top)> OnMoved;
+  std::function<void(int top)> onMoved_;
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -4,6 +4,7 @@
 
 #include "controls/SpeedButton.h"
 #include "tasks/TaskStore.h"
+#include "win/Control.h"
 
 namespace ns {
 
@@ -17,10 +18,14 @@ constexpr int ButtonWidth = 75;
 constexpr int ButtonHeight = 25;
 constexpr int ButtonTop = 68;
 
-HWND CreateControl(HWND parent, DWORD exStyle, const char* className, const char* text, DWORD style, int left,
-                   int top, int width, int height, int id = 0) {
-  return CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, left, top, width, height, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+// A push button of the row along the bottom.
+HWND CreateButton(HWND parent, int id, const char* caption, int left) {
+  return CreateControl({.Parent = parent,
+                        .ClassName = "BUTTON",
+                        .Text = caption,
+                        .Style = WS_TABSTOP | BS_PUSHBUTTON,
+                        .Bounds = Bounds(left, ButtonTop, ButtonWidth, ButtonHeight),
+                        .Id = id});
 }
 
 }  // namespace
@@ -28,32 +33,42 @@ HWND CreateControl(HWND parent, DWORD exStyle, const char* className, const char
 TOptionsDialog::TOptionsDialog(HWND owner, const std::string& servers, HICON okGlyph)
     // The dialog's window must exist before its panel: it is created first,
     // in the panel's initialiser.
-    : Panel1((CreateForm("TFormOptions", OptionsCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                         WS_EX_CONTROLPARENT, ClientWidth, ClientHeight, owner),
+    : panel_((CreateForm({.ClassName = "TFormOptions",
+                          .Caption = OptionsCaption,
+                          .Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                          .ExStyle = WS_EX_CONTROLPARENT,
+                          .Width = ClientWidth,
+                          .Height = ClientHeight,
+                          .Parent = owner}),
               Handle()),
-             0, 0, ClientWidth, ClientHeight, true),
-      LabelServersName(CreateControl(Panel1.Handle(), 0, "STATIC", "Список компьютеров для отправки протокола:",
-                                     SS_LEFT, Margin, 10, ClientWidth - 2 * Margin, 13)),
-      ServersName(CreateControl(Panel1.Handle(), WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Margin,
-                                26, ClientWidth - 2 * Margin, 21, IdServersName)),
-      bbtOk(CreateControl(Panel1.Handle(), 0, "BUTTON", "Да", WS_TABSTOP | BS_PUSHBUTTON, Margin, ButtonTop,
-                          ButtonWidth, ButtonHeight, IdOk)),
-      bbtNo(CreateControl(Panel1.Handle(), 0, "BUTTON", "Нет", WS_TABSTOP | BS_PUSHBUTTON,
-                          Margin + ButtonWidth + Margin, ButtonTop, ButtonWidth, ButtonHeight, IdNo)),
+             0, 0, ClientWidth, ClientHeight, TPanelEdge::Raised),
+      serversLabel_(CreateControl({.Parent = panel_.Handle(),
+                                   .ClassName = "STATIC",
+                                   .Text = "Список компьютеров для отправки протокола:",
+                                   .Style = SS_LEFT,
+                                   .Bounds = Bounds(Margin, 10, ClientWidth - 2 * Margin, 13)})),
+      serversField_(CreateControl({.Parent = panel_.Handle(),
+                                   .ClassName = "EDIT",
+                                   .Style = WS_TABSTOP | ES_AUTOHSCROLL,
+                                   .ExStyle = WS_EX_CLIENTEDGE,
+                                   .Bounds = Bounds(Margin, 26, ClientWidth - 2 * Margin, 21),
+                                   .Id = IdServers})),
+      saveButton_(CreateButton(panel_.Handle(), IdSave, "Да", Margin)),
+      cancelButton_(CreateButton(panel_.Handle(), IdCancel, "Нет", Margin + ButtonWidth + Margin)),
       owner_(owner),
-      tooltips_(CreateToolTips(Handle())) {
-  if (okGlyph) SendMessageA(bbtOk, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(okGlyph));
+      toolTips_(CreateToolTips(Handle())) {
+  if (okGlyph) SendMessageA(saveButton_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(okGlyph));
   // The caption shows the program's icon, as the main window's does.
   if (owner) {
     LONG_PTR icon = GetClassLongPtrA(owner, GCLP_HICONSM);
     if (!icon) icon = GetClassLongPtrA(owner, GCLP_HICON);
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, icon);
   }
-  AddToolTip(tooltips_, ServersName, "Укажите через точку с запятой список компьютеров для отправки протокола");
+  AddToolTip(toolTips_, serversField_, "Укажите через точку с запятой список компьютеров для отправки протокола");
   ApplyFormFont(Handle());
-  SetWindowTextA(ServersName, servers.c_str());
+  SetWindowTextA(serversField_, servers.c_str());
   // Filling the field counts as a change; what was given is not one.
-  Changed = false;
+  changed_ = false;
 }
 
 std::optional<std::string> TOptionsDialog::Execute() {
@@ -61,13 +76,11 @@ std::optional<std::string> TOptionsDialog::Execute() {
   return stored_;
 }
 
-void TOptionsDialog::ServersNameChange() { Changed = true; }
-
-void TOptionsDialog::bbtOkClick() {
-  if (Changed) {
-    int length = GetWindowTextLengthA(ServersName);
+void TOptionsDialog::OnSave() {
+  if (changed_) {
+    int length = GetWindowTextLengthA(serversField_);
     std::string servers(length + 1, '\0');
-    servers.resize(GetWindowTextA(ServersName, servers.data(), length + 1));
+    servers.resize(GetWindowTextA(serversField_, servers.data(), length + 1));
     if (!WriteServersText(servers)) {
       // Closing now would lose the list the administrator typed: say so and
       // let them try again or cancel.
@@ -82,13 +95,13 @@ void TOptionsDialog::bbtOkClick() {
 LRESULT TOptionsDialog::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     switch (LOWORD(wParam)) {
-      case IdServersName:
-        if (HIWORD(wParam) == EN_CHANGE) ServersNameChange();
+      case IdServers:
+        if (HIWORD(wParam) == EN_CHANGE) changed_ = true;
         return 0;
-      case IdOk:
-        if (HIWORD(wParam) == BN_CLICKED) bbtOkClick();
+      case IdSave:
+        if (HIWORD(wParam) == BN_CLICKED) OnSave();
         return 0;
-      case IdNo:
+      case IdCancel:
         EndModal(IDCANCEL);
         return 0;
     }

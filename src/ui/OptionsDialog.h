@@ -23,26 +23,27 @@ class TOptionsDialog : public TForm {
   // change was stored, so that the owner takes it; none otherwise.
   std::optional<std::string> Execute();
 
-  TPanel Panel1;
-  HWND LabelServersName;
-  HWND ServersName;
-  HWND bbtOk;
-  HWND bbtNo;
+  // The controls, public so that the tests fill and press them as the
+  // administrator does. The panel gives the dialog its raised edge.
+  TPanel panel_;
+  HWND serversLabel_;
+  HWND serversField_;
+  HWND saveButton_;
+  HWND cancelButton_;
 
   // Set by every change of the field once it is loaded.
-  bool Changed = false;
+  bool changed_ = false;
 
-  enum : int { IdServersName = 1001, IdOk = 1002, IdNo = IDCANCEL };
+  enum : int { IdServers = 1001, IdSave = 1002, IdCancel = IDCANCEL };
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void ServersNameChange();
-  void bbtOkClick();
+  void OnSave();
 
   HWND owner_;
-  HWND tooltips_;
+  HWND toolTips_;
   std::optional<std::string> stored_;
 };
 

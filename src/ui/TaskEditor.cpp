@@ -15,7 +15,7 @@
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskName.h"
 #include "ui/FolderChooser.h"
-#include "win/Win32Error.h"
+#include "win/Control.h"
 
 namespace ns {
 
@@ -33,17 +33,17 @@ enum ControlId {
   IdTaskName = 100,
   IdPlatform82,
   IdPlatform83,
-  IdBase,
+  IdAddress,
   IdUser,
   IdPassword,
   IdExclusively,
   IdTestConnection,
-  IdDumpIB,
+  IdArchiveFolder,
   IdAddName,
   IdDays,
-  IdOk,
+  IdSave,
   // Escape sends IDCANCEL, so "Нет" carries it.
-  IdNo = IDCANCEL,
+  IdCancel = IDCANCEL,
 };
 
 std::string WindowText(HWND window) {
@@ -54,17 +54,6 @@ std::string WindowText(HWND window) {
 }
 
 void SetText(HWND window, const std::string& text) { SetWindowTextA(window, text.c_str()); }
-
-HWND CreateControl(HWND parent, const char* className, const std::string& text, DWORD style, const RECT& bounds,
-                   int id = 0, DWORD exStyle = 0) {
-  HWND control = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left,
-                                 bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-  if (!control) ThrowLastError("CreateWindowExA");
-  return control;
-}
-
-RECT Bounds(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
 
 void InitControlsOnce() {
   static const bool initialised = [] {
@@ -77,99 +66,115 @@ void InitControlsOnce() {
 }  // namespace
 
 TTaskEditor::TTaskEditor(HWND owner, std::optional<TStoredTask> task, TTaskEditGlyphs glyphs)
-    : IsNew(!task), owner_(owner), task_(std::move(task)), glyphs_(glyphs) {
+    : owner_(owner), task_(std::move(task)), glyphs_(glyphs) {
   InitControlsOnce();
   // Fixed size: a single border and the close box only.
-  CreateForm(ClassName, FormCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-             WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, ClientWidth, ClientHeight, owner);
+  CreateForm({.ClassName = ClassName,
+              .Caption = FormCaption,
+              .Style = WS_POPUP | WS_CAPTION | WS_SYSMENU,
+              .ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
+              .Width = ClientWidth,
+              .Height = ClientHeight,
+              .Parent = owner});
   CreateControls();
-  if (glyphs_.Ok) SendMessageA(bbtOk, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyphs_.Ok));
+  if (glyphs_.Ok) SendMessageA(saveButton_, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyphs_.Ok));
   ShowTask();
-}
-
-TTaskEditor::~TTaskEditor() {
-  if (hint_) DestroyWindow(hint_);
 }
 
 void TTaskEditor::CreateControls() {
   HWND self = Handle();
+  auto label = [self](const char* text, RECT bounds) {
+    return CreateControl({.Parent = self, .ClassName = "STATIC", .Text = text, .Style = SS_LEFT, .Bounds = bounds});
+  };
+  // A text field; `style` adds to a tab stop that scrolls its text.
+  auto field = [self](int id, DWORD style, RECT bounds) {
+    return CreateControl({.Parent = self,
+                          .ClassName = "EDIT",
+                          .Style = WS_TABSTOP | ES_AUTOHSCROLL | style,
+                          .ExStyle = WS_EX_CLIENTEDGE,
+                          .Bounds = bounds,
+                          .Id = id});
+  };
+  auto group = [self](const char* caption, RECT bounds) {
+    return CreateControl(
+        {.Parent = self, .ClassName = "BUTTON", .Text = caption, .Style = BS_GROUPBOX | WS_GROUP, .Bounds = bounds});
+  };
+  auto button = [self](int id, const char* caption, DWORD style, RECT bounds) {
+    return CreateControl({.Parent = self,
+                          .ClassName = "BUTTON",
+                          .Text = caption,
+                          .Style = WS_TABSTOP | BS_PUSHBUTTON | style,
+                          .Bounds = bounds,
+                          .Id = id});
+  };
+
   // Top row: the name on the left, the platform versions at the right edge.
-  LabelTaskName = CreateControl(self, "STATIC", "Наименование:", SS_LEFT, Bounds(8, 11, 108, 16));
-  TaskName = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(120, 8, 260, 21), IdTaskName,
-                           WS_EX_CLIENTEDGE);
-  ChPlatform82 = CreateFlatCheckBox(self, IdPlatform82, "8.2", Bounds(392, 10, 44, 17), TCheckKind::FirstRadio);
-  ChPlatform83 = CreateFlatCheckBox(self, IdPlatform83, "8.3", Bounds(444, 10, 44, 17), TCheckKind::NextRadio);
-  SetChecked(ChPlatform82, true);
+  nameLabel_ = label("Наименование:", Bounds(8, 11, 108, 16));
+  nameField_ = field(IdTaskName, 0, Bounds(120, 8, 260, 21));
+  version82Radio_ = CreateFlatCheckBox(self, IdPlatform82, "8.2", Bounds(392, 10, 44, 17), TCheckKind::FirstRadio);
+  version83Radio_ = CreateFlatCheckBox(self, IdPlatform83, "8.3", Bounds(444, 10, 44, 17), TCheckKind::NextRadio);
+  SetChecked(version82Radio_, true);
 
   // The connection: address; user with "Монопольно"; password with "Тест".
-  GroupBoxConnection = CreateControl(self, "BUTTON", "Соединение", BS_GROUPBOX | WS_GROUP, Bounds(8, 36, 480, 102));
-  LabelBase = CreateControl(self, "STATIC", "Адрес информационной базы:", SS_LEFT, Bounds(16, 57, 180, 16));
-  Base = CreateButtonEdit(self, IdBase, Bounds(200, 54, 280, 21), {EllipsisButton});
-  LabelUser = CreateControl(self, "STATIC", "Пользователь:", SS_LEFT, Bounds(16, 84, 180, 16));
-  User = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, Bounds(200, 81, 170, 21), IdUser,
-                       WS_EX_CLIENTEDGE);
-  ChExclusively = CreateFlatCheckBox(self, IdExclusively, "Монопольно", Bounds(380, 83, 100, 17));
-  LabelPassword = CreateControl(self, "STATIC", "Пароль:", SS_LEFT, Bounds(16, 111, 180, 16));
-  Password = CreateControl(self, "EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL | ES_PASSWORD,
-                           Bounds(200, 108, 170, 21), IdPassword, WS_EX_CLIENTEDGE);
-  SendMessageA(Password, EM_SETPASSWORDCHAR, '*', 0);
-  sbTestConnection = CreateSpeedButton(self, IdTestConnection, "Тест", Bounds(400, 107, 80, 23));
+  connectionGroup_ = group("Соединение", Bounds(8, 36, 480, 102));
+  addressLabel_ = label("Адрес информационной базы:", Bounds(16, 57, 180, 16));
+  addressField_ = CreateButtonEdit(self, IdAddress, Bounds(200, 54, 280, 21), {EllipsisButton});
+  userLabel_ = label("Пользователь:", Bounds(16, 84, 180, 16));
+  userField_ = field(IdUser, WS_GROUP, Bounds(200, 81, 170, 21));
+  exclusiveBox_ = CreateFlatCheckBox(self, IdExclusively, "Монопольно", Bounds(380, 83, 100, 17));
+  passwordLabel_ = label("Пароль:", Bounds(16, 111, 180, 16));
+  passwordField_ = field(IdPassword, WS_GROUP | ES_PASSWORD, Bounds(200, 108, 170, 21));
+  SendMessageA(passwordField_, EM_SETPASSWORDCHAR, '*', 0);
+  testConnectionButton_ = CreateSpeedButton(self, IdTestConnection, "Тест", Bounds(400, 107, 80, 23));
 
   // The archive folder, the name in the archive's name and the retention days.
-  LabelDumpIB = CreateControl(self, "STATIC", "Каталог архива:", SS_LEFT, Bounds(8, 151, 108, 16));
-  DumpIB = CreateButtonEdit(self, IdDumpIB, Bounds(120, 148, 368, 21),
-                            {EllipsisButton, TEditButton{"Открыть каталог", glyphs_.OpenFolder}});
-  ChAddName = CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 180, 320, 17));
-  GroupBoxDays = CreateControl(self, "BUTTON", "Дни", BS_GROUPBOX | WS_GROUP, Bounds(408, 172, 80, 52));
-  Days = CreateControl(self, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, Bounds(420, 193, 56, 21), IdDays, WS_EX_CLIENTEDGE);
-  SendMessageA(Days, EM_SETLIMITTEXT, DaysLimit, 0);
-  SetWindowSubclass(Days, DaysProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  archiveFolderLabel_ = label("Каталог архива:", Bounds(8, 151, 108, 16));
+  archiveFolderField_ = CreateButtonEdit(self, IdArchiveFolder, Bounds(120, 148, 368, 21),
+                                         {EllipsisButton, TEditButton{"Открыть каталог", glyphs_.OpenFolder}});
+  addNameBox_ =
+      CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 180, 320, 17));
+  daysGroup_ = group("Дни", Bounds(408, 172, 80, 52));
+  daysField_ = field(IdDays, 0, Bounds(420, 193, 56, 21));
+  SendMessageA(daysField_, EM_SETLIMITTEXT, DaysLimit, 0);
+  SetWindowSubclass(daysField_, DaysFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
   // The buttons at the bottom left; neither is the default button.
-  bbtOk = CreateControl(self, "BUTTON", "Да", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, Bounds(8, 202, 84, 25), IdOk);
-  bbtNo = CreateControl(self, "BUTTON", "Нет", WS_TABSTOP | BS_PUSHBUTTON, Bounds(100, 202, 84, 25), IdNo);
+  saveButton_ = button(IdSave, "Да", WS_GROUP, Bounds(8, 202, 84, 25));
+  cancelButton_ = button(IdCancel, "Нет", 0, Bounds(100, 202, 84, 25));
 
   ApplyFormFont(self);
 
-  hint_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, self, nullptr, GetModuleHandleA(nullptr), nullptr);
-  if (hint_) {
-    TOOLINFOA tool = {};
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = self;
-    tool.uId = reinterpret_cast<UINT_PTR>(Days);
-    tool.lpszText = const_cast<char*>("Автоматическое удаление архивных данных");
-    SendMessageA(hint_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
+  // Owned by the dialog, the tooltips go with its window.
+  toolTips_ = CreateToolTips(self);
+  AddToolTip(toolTips_, daysField_, "Автоматическое удаление архивных данных");
 }
 
 void TTaskEditor::ShowTask() {
-  if (IsNew) {
+  if (IsNew()) {
     if (InstalledPlatforms.Found83) {
-      SetChecked(ChPlatform83, true);
-      SetChecked(ChPlatform82, false);
+      SetChecked(version83Radio_, true);
+      SetChecked(version82Radio_, false);
     }
     return;
   }
   const TTaskRecord& record = task_->Record;
-  SetText(TaskName, record.Name);
-  SetChecked(ChPlatform83, record.Version == PlatformVersion83);
-  SetChecked(ChPlatform82, record.Version != PlatformVersion83);
-  if (record.Exclusively) SetChecked(ChExclusively, true);
-  if (record.AddName) SetChecked(ChAddName, true);
-  SetText(Base, record.Base);
-  SetText(User, record.User);
-  SetText(DumpIB, record.DumpIB);
-  if (record.Days != 0) SetText(Days, std::to_string(record.Days));
+  SetText(nameField_, record.Name);
+  SetChecked(version83Radio_, record.Version == PlatformVersion83);
+  SetChecked(version82Radio_, record.Version != PlatformVersion83);
+  if (record.Exclusively) SetChecked(exclusiveBox_, true);
+  if (record.AddName) SetChecked(addNameBox_, true);
+  SetText(addressField_, record.Base);
+  SetText(userField_, record.User);
+  SetText(archiveFolderField_, record.DumpIB);
+  if (record.Days != 0) SetText(daysField_, std::to_string(record.Days));
   // A password that cannot be decoded is shown as it is stored.
-  SetText(Password, record.Password);
+  SetText(passwordField_, record.Password);
   if (!task_->PasswordError.empty()) {
     // The dialog is not on the screen yet: the box belongs to the main
     // window and carries its title.
     MessageBoxA(owner_, task_->PasswordError.c_str(), WindowText(owner_).c_str(), MB_OK | MB_ICONSTOP);
   }
-  Changed = false;
+  changed_ = false;
 }
 
 void TTaskEditor::Close(int result) {
@@ -199,54 +204,54 @@ LRESULT TTaskEditor::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void TTaskEditor::OnCommand(int id, WORD code) {
   switch (id) {
     case IdTaskName:
-    case IdBase:
+    case IdAddress:
     case IdUser:
     case IdPassword:
-    case IdDumpIB:
+    case IdArchiveFolder:
     case IdDays:
-      if (code == EN_CHANGE) TaskNameChange();
-      if (id == IdBase && code == ButtonEditClick(0)) BaseEditButtons0Click();
-      if (id == IdDumpIB && code == ButtonEditClick(0)) DumpIBEditButtons0Click();
-      if (id == IdDumpIB && code == ButtonEditClick(1)) DumpIBEditButtons1Click();
+      if (code == EN_CHANGE) MarkChanged();
+      if (id == IdAddress && code == ButtonEditClick(0)) OnBrowseAddress();
+      if (id == IdArchiveFolder && code == ButtonEditClick(0)) OnBrowseArchiveFolder();
+      if (id == IdArchiveFolder && code == ButtonEditClick(1)) OnOpenArchiveFolder();
       break;
     case IdPlatform82:
     case IdPlatform83:
     case IdExclusively:
     case IdAddName:
-      if (code == BN_CLICKED) TaskNameChange();
+      if (code == BN_CLICKED) MarkChanged();
       break;
     case IdTestConnection:
-      if (code == BN_CLICKED) sbTestConnectionClick();
+      if (code == BN_CLICKED) OnTestConnection();
       break;
-    case IdOk:
-      if (code == BN_CLICKED) bbtOkClick();
+    case IdSave:
+      if (code == BN_CLICKED) OnSave();
       break;
-    case IdNo:
+    case IdCancel:
       Close(IDCANCEL);
       break;
   }
 }
 
-void TTaskEditor::TaskNameChange() { Changed = true; }
+void TTaskEditor::MarkChanged() { changed_ = true; }
 
-LRESULT CALLBACK TTaskEditor::DaysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR form) {
+LRESULT CALLBACK TTaskEditor::DaysFieldProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR form) {
   if (message == WM_CHAR) {
     char key = static_cast<char>(wParam);
-    reinterpret_cast<TTaskEditor*>(form)->DaysKeyPress(key);
+    reinterpret_cast<TTaskEditor*>(form)->FilterDaysKey(key);
     if (key == 0) return 0;
   } else if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(edit, DaysProc, 1);
+    RemoveWindowSubclass(edit, DaysFieldProc, 1);
   }
   return DefSubclassProc(edit, message, wParam, lParam);
 }
 
-void TTaskEditor::DaysKeyPress(char& key) {
+void TTaskEditor::FilterDaysKey(char& key) {
   bool digit = key >= '0' && key <= '9';
   if (!digit && key != '\b' && key != '\r') key = 0;
 }
 
-bool TTaskEditor::FormKeyDown(WPARAM key) {
+bool TTaskEditor::MoveFocusOnEnter(WPARAM key) {
   if (key != VK_RETURN) return false;
   // Enter moves on like Tab, so that it never presses a button.
   // In the version group the tab stop sits on the checked button (automatic
@@ -256,39 +261,39 @@ bool TTaskEditor::FormKeyDown(WPARAM key) {
   return true;
 }
 
-void TTaskEditor::BaseEditButtons0Click() {
+void TTaskEditor::OnBrowseAddress() {
   std::string folder = BrowseForFolder(Handle());
-  if (!folder.empty()) SetText(Base, folder);
+  if (!folder.empty()) SetText(addressField_, folder);
 }
 
-void TTaskEditor::DumpIBEditButtons0Click() {
+void TTaskEditor::OnBrowseArchiveFolder() {
   std::string folder = BrowseForFolder(Handle());
-  if (!folder.empty()) SetText(DumpIB, folder);
+  if (!folder.empty()) SetText(archiveFolderField_, folder);
 }
 
-void TTaskEditor::DumpIBEditButtons1Click() {
-  std::string folder = WindowText(DumpIB);
+void TTaskEditor::OnOpenArchiveFolder() {
+  std::string folder = WindowText(archiveFolderField_);
   if (folder.size() < ShortestFolder) return;
   ShellExecuteA(Handle(), "Open", folder.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-void TTaskEditor::sbTestConnectionClick() {
+void TTaskEditor::OnTestConnection() {
   if (testing_) return;
-  PlatformVersion version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
+  PlatformVersion version = IsChecked(version83Radio_) ? PlatformVersion83 : PlatformVersion82;
   // The address as it would be stored: "D:/Bases" tried as "D:\Bases".
-  std::string base = WithBackslashes(ControlsRecord()).Base;
-  std::string connection = BuildTestConnectionString(base, WindowText(User), WindowText(Password));
+  std::string base = WithBackslashes(RecordFromControls()).Base;
+  std::string connection = BuildTestConnectionString(base, WindowText(userField_), WindowText(passwordField_));
   // Opening an infobase can take a while: the wait cursor shows it, and the
   // dialog takes no other command until the outcome is shown.
   testing_ = true;
-  EnableWindow(sbTestConnection, FALSE);
+  EnableWindow(testConnectionButton_, FALSE);
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   struct TRestore {
     TTaskEditor& form;
     HCURSOR cursor;
     ~TRestore() {
       form.testing_ = false;
-      EnableWindow(form.sbTestConnection, TRUE);
+      EnableWindow(form.testConnectionButton_, TRUE);
       SetCursor(cursor);
     }
   } restore{*this, previous};
@@ -300,7 +305,7 @@ void TTaskEditor::sbTestConnectionClick() {
   }
 }
 
-void TTaskEditor::bbtOkClick() {
+void TTaskEditor::OnSave() {
   if (testing_) return;
   if (Save()) Close(IDOK);
 }
@@ -310,58 +315,58 @@ void TTaskEditor::Refuse(const std::string& text, HWND focus) {
   if (focus) SetFocus(focus);
 }
 
-TTaskRecord TTaskEditor::ControlsRecord() const {
+TTaskRecord TTaskEditor::RecordFromControls() const {
   TTaskRecord record;
-  record.Version = IsChecked(ChPlatform83) ? PlatformVersion83 : PlatformVersion82;
-  record.Exclusively = IsChecked(ChExclusively);
-  record.AddName = IsChecked(ChAddName);
-  record.Days = RetentionDays(WindowText(Days));
-  record.Base = WindowText(Base);
-  record.User = WindowText(User);
-  record.Password = WindowText(Password);
-  record.DumpIB = WindowText(DumpIB);
+  record.Version = IsChecked(version83Radio_) ? PlatformVersion83 : PlatformVersion82;
+  record.Exclusively = IsChecked(exclusiveBox_);
+  record.AddName = IsChecked(addNameBox_);
+  record.Days = RetentionDays(WindowText(daysField_));
+  record.Base = WindowText(addressField_);
+  record.User = WindowText(userField_);
+  record.Password = WindowText(passwordField_);
+  record.DumpIB = WindowText(archiveFolderField_);
   return record;
 }
 
 bool TTaskEditor::Save() {
-  std::string name = Trim(WindowText(TaskName));
+  std::string name = Trim(WindowText(nameField_));
   if (name.empty()) {
-    Refuse("Не указано задание!", TaskName);
+    Refuse("Не указано задание!", nameField_);
     return false;
   }
   std::string old;
   bool renamed = false;
-  if (!IsNew) {
-    if (!Changed) return true;
+  if (!IsNew()) {
+    if (!changed_) return true;
     old = task_->Record.Name;
     renamed = name != old;
     // Saving would blank the outcome the run is about to write, and a
     // rename would leave the run's task without its key.
-    if (IsTaskBusy && IsTaskBusy(old)) {
+    if (isTaskBusy_ && isTaskBusy_(old)) {
       Refuse("Задание «" + old + "» поставлено в очередь или выполняется: сохранить его можно будет после выполнения.",
-             TaskName);
+             nameField_);
       return false;
     }
   }
   // The name is also the name of the task's dump, log and archive.
   if (std::string fault = TaskNameFault(name); !fault.empty()) {
-    Refuse(fault, TaskName);
+    Refuse(fault, nameField_);
     return false;
   }
   // Letter case does not count here: the registry would open the other task.
-  if ((IsNew || renamed) && TaskExists(name)) {
-    Refuse("Задание с таким именем уже существует!", TaskName);
+  if ((IsNew() || renamed) && TaskExists(name)) {
+    Refuse("Задание с таким именем уже существует!", nameField_);
     return false;
   }
-  TTaskRecord record = WithBackslashes(ControlsRecord());
+  TTaskRecord record = WithBackslashes(RecordFromControls());
   record.Name = name;
   if (std::string fault = SlashFault(record); !fault.empty()) {
-    Refuse(fault, record.User.find('/') != std::string::npos ? User : Base);
+    Refuse(fault, record.User.find('/') != std::string::npos ? userField_ : addressField_);
     return false;
   }
   switch (ns::SaveTask(record, old)) {
     case TSaveResult::NotWritten:
-      Refuse("Не удалось сохранить задание «" + name + "» в реестре.", TaskName);
+      Refuse("Не удалось сохранить задание «" + name + "» в реестре.", nameField_);
       return false;
     case TSaveResult::OldNotDeleted:
       Refuse("Задание сохранено под именем «" + name + "», но прежнее задание «" + old +

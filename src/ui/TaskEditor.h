@@ -31,7 +31,6 @@ class TTaskEditor : public TForm {
   // `task` is the task to change, as loaded from the store; none for a new
   // task. The dialog is created hidden and filled at once.
   TTaskEditor(HWND owner, std::optional<TStoredTask> task, TTaskEditGlyphs glyphs = {});
-  ~TTaskEditor() override;
 
   // Shows the dialog centred over its owner and returns once it closed.
   int ShowModal() { return TForm::ShowModal(owner_); }
@@ -39,50 +38,52 @@ class TTaskEditor : public TForm {
   // saving, 0 while it is open.
   int ModalResult() const { return modalResult_; }
 
-  const bool IsNew;
+  bool IsNew() const { return !task_; }
   // The task as it was saved, once "Да" stored it; none while nothing was
   // stored (a cancel, or "Да" without a change).
   const std::optional<TTaskRecord>& Saved() const { return saved_; }
   // Asked when "Да" is pressed for the task being changed: a task that the
   // running backup waits for or runs must not change under it, and one may
   // have been queued while the dialog was open. None: never busy.
-  std::function<bool(const std::string& taskName)> IsTaskBusy;
+  std::function<bool(const std::string& taskName)> isTaskBusy_;
   // Set by every change of an input control, cleared when loading an
   // existing task is complete.
-  bool Changed = false;
+  bool changed_ = false;
 
-  // The controls, in tab order (labels beside their fields).
-  HWND LabelTaskName = nullptr, TaskName = nullptr;
-  HWND ChPlatform82 = nullptr, ChPlatform83 = nullptr;
-  HWND GroupBoxConnection = nullptr;
-  HWND LabelBase = nullptr, Base = nullptr;
-  HWND LabelUser = nullptr, User = nullptr, ChExclusively = nullptr;
-  HWND LabelPassword = nullptr, Password = nullptr, sbTestConnection = nullptr;
-  HWND LabelDumpIB = nullptr, DumpIB = nullptr;
-  HWND ChAddName = nullptr;
-  HWND GroupBoxDays = nullptr, Days = nullptr;
-  HWND bbtOk = nullptr, bbtNo = nullptr;
+  // The controls, in tab order (labels beside their fields), public so that
+  // the tests fill and press them as the administrator does.
+  HWND nameLabel_ = nullptr, nameField_ = nullptr;
+  HWND version82Radio_ = nullptr, version83Radio_ = nullptr;
+  HWND connectionGroup_ = nullptr;
+  HWND addressLabel_ = nullptr, addressField_ = nullptr;
+  HWND userLabel_ = nullptr, userField_ = nullptr, exclusiveBox_ = nullptr;
+  HWND passwordLabel_ = nullptr, passwordField_ = nullptr, testConnectionButton_ = nullptr;
+  HWND archiveFolderLabel_ = nullptr, archiveFolderField_ = nullptr;
+  HWND addNameBox_ = nullptr;
+  HWND daysGroup_ = nullptr, daysField_ = nullptr;
+  HWND saveButton_ = nullptr, cancelButton_ = nullptr;
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  bool KeyPreview(WPARAM key) override { return FormKeyDown(key); }
+  bool KeyPreview(WPARAM key) override { return MoveFocusOnEnter(key); }
 
  private:
-  static LRESULT CALLBACK DaysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR form);
+  static LRESULT CALLBACK DaysFieldProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR form);
   void OnCommand(int id, WORD code);
 
   void CreateControls();
   void ShowTask();
-  void TaskNameChange();
-  // Clears `key` when the character must not reach Days.
-  void DaysKeyPress(char& key);
+  void MarkChanged();
+  // Clears `key` when the character must not reach the days field.
+  void FilterDaysKey(char& key);
   // Key preview: true when the key was taken and must go no further.
-  bool FormKeyDown(WPARAM key);
-  void BaseEditButtons0Click();
-  void DumpIBEditButtons0Click();
-  void DumpIBEditButtons1Click();
-  void sbTestConnectionClick();
-  void bbtOkClick();
+  bool MoveFocusOnEnter(WPARAM key);
+  void OnBrowseAddress();
+  void OnBrowseArchiveFolder();
+  void OnOpenArchiveFolder();
+  void OnTestConnection();
+  void OnSave();
   // True when the task was written (or there was nothing to write) and the
   // dialog may close; false when it stopped at a message.
   bool Save();
@@ -91,12 +92,12 @@ class TTaskEditor : public TForm {
   // A message box titled with the dialog's caption; the focus goes to
   // `focus` afterwards when given.
   void Refuse(const std::string& text, HWND focus = nullptr);
-  TTaskRecord ControlsRecord() const;
+  TTaskRecord RecordFromControls() const;
 
   HWND owner_;
   std::optional<TStoredTask> task_;
   std::optional<TTaskRecord> saved_;
-  HWND hint_ = nullptr;
+  HWND toolTips_ = nullptr;
   TTaskEditGlyphs glyphs_;
   int modalResult_ = 0;
   // While the connection is tried the dialog neither closes nor starts

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "win/ScopedGdi.h"
 #include "win/Win32Error.h"
 #include "win/WindowObject.h"
 
@@ -61,7 +62,9 @@ SIZE OuterSize(int width, int height, DWORD style, DWORD exStyle) {
   return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-TForm::~TForm() {
+TForm::~TForm() { DestroyForm(); }
+
+void TForm::DestroyForm() {
   if (handle_) {
     // Messages sent while the window goes must not reach a half-destroyed
     // object.
@@ -78,24 +81,24 @@ std::string TForm::Caption() const {
   return text;
 }
 
-void TForm::CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle, int width,
-                       int height, HWND parent, HICON icon) {
+void TForm::CreateForm(const TFormArgs& args) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
-  if (!GetClassInfoExA(instance, className, &windowClass)) {
+  if (!GetClassInfoExA(instance, args.ClassName, &windowClass)) {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = StaticWndProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = className;
-    windowClass.hIcon = icon;
+    windowClass.lpszClassName = args.ClassName;
+    windowClass.hIcon = args.Icon;
     if (!RegisterClassExA(&windowClass)) ThrowLastError("RegisterClassExA");
   }
-  SIZE outer = (style & WS_CHILD) ? SIZE{width, height} : OuterSize(width, height, style, exStyle);
-  HWND window = CreateWindowExA(exStyle, className, caption, style, 0, 0, outer.cx, outer.cy, parent, nullptr,
-                                instance, this);
+  SIZE outer = (args.Style & WS_CHILD) ? SIZE{args.Width, args.Height}
+                                       : OuterSize(args.Width, args.Height, args.Style, args.ExStyle);
+  HWND window = CreateWindowExA(args.ExStyle, args.ClassName, args.Caption, args.Style, args.Left, args.Top, outer.cx,
+                                outer.cy, args.Parent, nullptr, instance, this);
   if (!window) ThrowLastError("CreateWindowExA");
 }
 
@@ -197,9 +200,15 @@ void TForm::EndModal(int result) {
   PostMessageA(handle_, WM_NULL, 0, 0);
 }
 
-TPanel::TPanel(HWND parent, int left, int top, int width, int height, bool raised) : raised_(raised) {
-  CreateForm("TPanel", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, width, height, parent);
-  MoveWindow(Handle(), left, top, width, height, FALSE);
+TPanel::TPanel(HWND parent, int left, int top, int width, int height, TPanelEdge edge) : edge_(edge) {
+  CreateForm({.ClassName = "TPanel",
+              .Style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+              .ExStyle = WS_EX_CONTROLPARENT,
+              .Left = left,
+              .Top = top,
+              .Width = width,
+              .Height = height,
+              .Parent = parent});
 }
 
 LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -212,18 +221,16 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
       return SendMessageA(GetParent(Handle()), message, wParam, lParam);
     case WM_PAINT:
-      if (raised_) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(Handle(), &paint);
+      if (edge_ == TPanelEdge::Raised) {
+        TPaintScope paint(Handle());
         RECT client;
         GetClientRect(Handle(), &client);
-        DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
-        EndPaint(Handle(), &paint);
+        DrawEdge(paint.Dc(), &client, BDR_RAISEDINNER, BF_RECT);
         return 0;
       }
       break;
     case WM_SIZE:
-      if (raised_) InvalidateRect(Handle(), nullptr, TRUE);
+      if (edge_ == TPanelEdge::Raised) InvalidateRect(Handle(), nullptr, TRUE);
       break;
   }
   return TForm::WndProc(message, wParam, lParam);

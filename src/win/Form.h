@@ -1,9 +1,11 @@
 #pragma once
-// TForm: the base of the program's windows and dialogs. The object is
-// attached to its window at WM_NCCREATE, one static procedure dispatches
-// every message to the object's WndProc, and an exception that escapes a
-// handler is caught there and shown in a box titled with the window's
-// caption, so that no error unwinds through the system's code.
+// TForm: the one base of the program's windows: the main window, the hidden
+// application window, the dialogs, panels and the splitter. It registers the
+// window class once per process, creates the window for the object, attaches
+// the object at WM_NCCREATE, dispatches every message through one static
+// procedure to the object's WndProc and catches there an exception that
+// escapes a handler, so that no error unwinds through the system's code; the
+// form decides in ShowError how the error is shown.
 //
 // Message loops call TForm::PreTranslate for every message: it gives a form
 // with key preview the key presses meant for its controls first and lets
@@ -29,6 +31,26 @@ void CenterOver(HWND window, HWND owner);
 // The outer size of a window whose client area is width × height.
 SIZE OuterSize(int width, int height, DWORD style, DWORD exStyle);
 
+// What a form's window is made of.
+struct TFormArgs {
+  // Unique to the form type. Other instances and the tests find windows by
+  // it, so a form's class name is part of the program's interface.
+  const char* ClassName = nullptr;
+  const char* Caption = "";
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  // The position of the window (in the parent's client coordinates for a
+  // child) and the size of its client area.
+  int Left = 0;
+  int Top = 0;
+  int Width = 0;
+  int Height = 0;
+  // The parent of a child, the owner of a top-level window.
+  HWND Parent = nullptr;
+  // The class's icon, registered with the class by the first form of it.
+  HICON Icon = nullptr;
+};
+
 class TForm {
  public:
   TForm() = default;
@@ -53,11 +75,12 @@ class TForm {
   bool IsModal() const { return modal_; }
 
  protected:
-  // Registers the window class once per process (the class name must be
-  // unique to the form type) and creates the window for this object.
-  // `width` and `height` are the size of the client area.
-  void CreateForm(const char* className, const char* caption, DWORD style, DWORD exStyle, int width,
-                  int height, HWND parent, HICON icon = nullptr);
+  // Registers the window class once per process and creates the window for
+  // this object. Throws EWin32Error when either is refused.
+  void CreateForm(const TFormArgs& args);
+  // Destroys the window now, before the derived form's members go; no
+  // message reaches the object meanwhile. The base destructor does it last.
+  void DestroyForm();
 
   // The form's own handling; the default passes everything to the system.
   virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -68,6 +91,7 @@ class TForm {
 
   // Shows an error that escaped a handler. The default: a box with the
   // message, titled with the caption of the window's top-level window.
+  // A form that may run with nobody at the screen decides otherwise.
   virtual void ShowError(const std::exception& error);
 
  private:
@@ -83,16 +107,18 @@ class TForm {
 // A child window that groups controls, as a panel does: what its controls
 // report (commands, notifications, owner drawing, colours) goes on to the
 // window that holds the panel, so a form handles its controls wherever they
-// sit. Drawn with a raised edge when `raised`.
+// sit.
+enum class TPanelEdge { None, Raised };
+
 class TPanel : public TForm {
  public:
-  TPanel(HWND parent, int left, int top, int width, int height, bool raised = false);
+  TPanel(HWND parent, int left, int top, int width, int height, TPanelEdge edge = TPanelEdge::None);
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  bool raised_;
+  TPanelEdge edge_;
 };
 
 // Controls drawn by their owner receive WM_DRAWITEM back from a panel or

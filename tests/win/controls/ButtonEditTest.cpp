@@ -9,6 +9,7 @@
 #include <string>
 
 #include "HostWindow.h"
+#include "win/Control.h"
 #include "controls/ButtonEdit.h"
 
 namespace ns {
@@ -114,10 +115,10 @@ TEST_F(ButtonEditTest, EachButtonReportsItsOwnClickAndLeavesTheFocusWhereItWas) 
 }
 
 TEST_F(ButtonEditTest, ButtonsSitAtTheRightEdgeAndTabStopsAtTheTextOnly) {
-  HWND before = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, host_.Handle(),
-                                nullptr, nullptr, nullptr);
-  HWND after = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 70, 100, 20, host_.Handle(),
-                               nullptr, nullptr, nullptr);
+  HWND before = CreateControl(
+      {.Parent = host_.Handle(), .ClassName = "EDIT", .Style = WS_TABSTOP, .Bounds = Bounds(10, 10, 100, 20)});
+  HWND after = CreateControl(
+      {.Parent = host_.Handle(), .ClassName = "EDIT", .Style = WS_TABSTOP, .Bounds = Bounds(10, 70, 100, 20)});
   SetWindowPos(before, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   HWND edit = ButtonEditField(field_);
   EXPECT_EQ(GetNextDlgTabItem(host_.Handle(), before, FALSE), edit);

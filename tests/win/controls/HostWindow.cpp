@@ -1,26 +1,18 @@
 #include "HostWindow.h"
-#include "win/WindowObject.h"
 
 namespace ns::test {
 
-namespace {
-constexpr char HostClassName[] = "TControlsTestHost";
-}
-
 THostWindow::THostWindow() {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = HostClassName;
-  RegisterClassA(&windowClass);
-  handle_ = CreateWindowExA(0, HostClassName, "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 480, 240, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), this);
-  SetForegroundWindow(handle_);
+  CreateForm({.ClassName = "TControlsTestHost",
+              .Caption = "Host",
+              .Style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+              .Left = 100,
+              .Top = 100,
+              .Width = 480,
+              .Height = 240});
+  SetForegroundWindow(Handle());
   PumpMessages();
 }
-
-THostWindow::~THostWindow() { DestroyWindow(handle_); }
 
 std::vector<TCommand> THostWindow::TakeCommands() {
   std::vector<TCommand> taken;
@@ -28,13 +20,12 @@ std::vector<TCommand> THostWindow::TakeCommands() {
   return taken;
 }
 
-LRESULT CALLBACK THostWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = WindowObject<THostWindow>(window, message, lParam);
-  if (self && message == WM_COMMAND) {
-    self->commands_.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+LRESULT THostWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    commands_.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
     return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return TForm::WndProc(message, wParam, lParam);
 }
 
 void PumpMessages() {

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "win/Form.h"
+
 namespace ns::test {
 
 struct TCommand {
@@ -15,21 +17,18 @@ struct TCommand {
   bool operator==(const TCommand&) const = default;
 };
 
-class THostWindow {
+class THostWindow : public TForm {
  public:
   THostWindow();
-  ~THostWindow();
-  THostWindow(const THostWindow&) = delete;
-  THostWindow& operator=(const THostWindow&) = delete;
 
-  HWND Handle() const { return handle_; }
   // The commands received so far, in order; TakeCommands also forgets them.
   const std::vector<TCommand>& Commands() const { return commands_; }
   std::vector<TCommand> TakeCommands();
 
+ protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  HWND handle_ = nullptr;
   std::vector<TCommand> commands_;
 };
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "WindowTests.h"
+#include "win/Control.h"
 #include "win/Form.h"
 
 namespace ns {
@@ -18,19 +19,31 @@ using test::TBoxIcon;
 class TProbeForm : public TForm {
  public:
   TProbeForm(const char* caption, HWND owner) {
-    CreateForm("TProbeForm", caption, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 200, 80, owner);
-    Edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 8, 180, 21,
-                           Handle(), nullptr, nullptr, nullptr);
-    Button = CreateWindowExA(0, "BUTTON", "Да", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 40, 75, 25, Handle(),
-                             reinterpret_cast<HMENU>(ButtonId), nullptr, nullptr);
+    CreateForm({.ClassName = "TProbeForm",
+                .Caption = caption,
+                .Style = WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                .Width = 200,
+                .Height = 80,
+                .Parent = owner});
+    edit_ = CreateControl({.Parent = Handle(),
+                           .ClassName = "EDIT",
+                           .Style = WS_TABSTOP,
+                           .ExStyle = WS_EX_CLIENTEDGE,
+                           .Bounds = Bounds(8, 8, 180, 21)});
+    button_ = CreateControl({.Parent = Handle(),
+                             .ClassName = "BUTTON",
+                             .Text = "Да",
+                             .Style = WS_TABSTOP,
+                             .Bounds = Bounds(8, 40, 75, 25),
+                             .Id = ButtonId});
     ApplyFormFont(Handle());
   }
 
   static constexpr int ButtonId = 100;
-  HWND Edit;
-  HWND Button;
-  bool PreviewEnter = false;
-  int EnterPreviewed = 0;
+  HWND edit_;
+  HWND button_;
+  bool previewEnter_ = false;
+  int enterPreviewed_ = 0;
 
  protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -42,8 +55,8 @@ class TProbeForm : public TForm {
     return TForm::WndProc(message, wParam, lParam);
   }
   bool KeyPreview(WPARAM key) override {
-    if (key != VK_RETURN || !PreviewEnter) return false;
-    ++EnterPreviewed;
+    if (key != VK_RETURN || !previewEnter_) return false;
+    ++enterPreviewed_;
     return true;
   }
 };
@@ -63,7 +76,7 @@ TEST_F(Forms, ModalRunDisablesTheOwnerUntilEscapeEndsIt) {
         // The owner is visible too: wait for the dialog itself.
         while (!IsWindowVisible(dialog.Handle())) Sleep(10);
         ownerDisabled = !IsWindowEnabled(owner.Handle());
-        test::PostKey(dialog.Edit, VK_ESCAPE);
+        test::PostKey(dialog.edit_, VK_ESCAPE);
       });
   EXPECT_EQ(dialog.ShowModal(owner.Handle()), IDCANCEL);
   EXPECT_TRUE(pressEscape.Ran());
@@ -91,16 +104,16 @@ TEST_F(Forms, ModalFormIsCentredOverItsOwner) {
 
 TEST_F(Forms, KeyPreviewSeesTheKeysOfTheControlsFirst) {
   ShowWindow(owner.Handle(), SW_SHOW);
-  owner.PreviewEnter = true;
-  test::PostKey(owner.Edit, VK_RETURN);
+  owner.previewEnter_ = true;
+  test::PostKey(owner.edit_, VK_RETURN);
   test::PumpMessages(200);
-  EXPECT_EQ(owner.EnterPreviewed, 1);
+  EXPECT_EQ(owner.enterPreviewed_, 1);
 }
 
 TEST_F(Forms, AnErrorInAHandlerIsShownTitledWithTheCaption) {
   ShowWindow(owner.Handle(), SW_SHOW);
   test::TBoxWatcher boxes(IDOK);
-  test::Click(owner.Button);
+  test::Click(owner.button_);
   ASSERT_TRUE(test::PumpUntil([&] { return !boxes.Seen().empty(); }));
   auto seen = boxes.Seen();
   EXPECT_EQ(seen[0].Caption, "Владелец");

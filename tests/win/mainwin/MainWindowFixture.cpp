@@ -47,13 +47,13 @@ void MainWindowTest::Refresh(const std::string& select) {
 }
 
 void MainWindowTest::SelectRow(int row) {
-  panel.ListView.Select(row);
+  panel.taskList_.Select(row);
   PumpMessages(20);
 }
 
 std::vector<TShownRow> MainWindowTest::Rows() {
   std::vector<TShownRow> rows;
-  TTaskListView& list = panel.ListView;
+  TTaskListView& list = panel.taskList_;
   for (int row = 0; row < list.Count(); ++row) {
     rows.push_back({list.Text(row, TTaskListView::ColumnName), list.Text(row, TTaskListView::ColumnParameters),
                     list.Text(row, TTaskListView::ColumnDateTime), list.Text(row, TTaskListView::ColumnStatus)});
@@ -61,14 +61,14 @@ std::vector<TShownRow> MainWindowTest::Rows() {
   return rows;
 }
 
-int MainWindowTest::SelectedRow() { return panel.ListView.Selected(); }
+int MainWindowTest::SelectedRow() { return panel.taskList_.Selected(); }
 
 std::string MainWindowTest::Total() {
   char text[256] = {};
-  SendMessageA(panel.StatusBar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageA(panel.statusBar_, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
-std::string MainWindowTest::Log() { return TextOf(panel.MemoLog); }
+std::string MainWindowTest::Log() { return TextOf(panel.logView_); }
 
 }  // namespace ns::test

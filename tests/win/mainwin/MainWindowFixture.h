@@ -50,7 +50,7 @@ class MainWindowTest : public ::testing::Test {
 
   TApplication application{GetModuleHandleA(nullptr)};
   TFormMain form{application};
-  TMainPanel& panel = form.Panel1();
+  TMainPanel& panel = form.Panel();
 };
 
 }  // namespace ns::test

@@ -45,9 +45,9 @@ TEST_F(MainWindow, QueueStatusesStandInForTheRecordedOutcomeWhileTheWorkerRuns) 
   std::map<std::string, std::string> ran = {{"StateDateTime", "01.12.2026 03:00:05"}, {"State", Success},
                                             {"Log", "старый протокол"}};
   for (const char* name : {"A", "B", "C", "D"}) AddTask(name, "8.3/FC:\\A/DumpIBC:\\Archive", ran);
-  form.RunQueue->SetStatus("A", StatusQueued);
-  form.RunQueue->SetStatus("B", StatusRunning);
-  form.RunQueue->SetStatus("C", StatusFailed);
+  form.RunQueue()->SetStatus("A", StatusQueued);
+  form.RunQueue()->SetStatus("B", StatusRunning);
+  form.RunQueue()->SetStatus("C", StatusFailed);
   Show();
 
   std::vector<std::pair<std::string, std::string>> cells;
@@ -110,10 +110,10 @@ TEST_F(MainWindow, DeletingAsksFirstAndSelectsTheRowThatTakesThePlace) {
     for (const char* name : {"A", "B", "C"}) AddTask(name, "8.3/FC:\\A/DumpIBC:\\Archive");
     Refresh();
     SelectRow(c.Row);
-    std::string name = panel.ListView.Text(c.Row, TTaskListView::ColumnName);
+    std::string name = panel.taskList_.Text(c.Row, TTaskListView::ColumnName);
     {
       TBoxWatcher boxes(c.Answer);
-      Click(panel.sbDelete);
+      Click(panel.deleteButton_);
       auto seen = boxes.Seen();
       ASSERT_EQ(seen.size(), 1u);
       EXPECT_EQ(seen[0].Caption, "Nightshelf");
@@ -138,7 +138,7 @@ TEST_F(MainWindow, ADeletionTheRegistryRefusesIsReported) {
   // The task went away behind the window's back: deleting it again fails.
   RemoveStore();
   TBoxWatcher boxes(IDYES);
-  Click(panel.sbDelete);
+  Click(panel.deleteButton_);
   auto seen = boxes.Seen();
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].Caption, "Nightshelf");
@@ -151,33 +151,33 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   AddTask("Idle", "8.3/FC:\\A/DumpIBC:\\Archive");
   AddTask("Queued", "8.3/FC:\\A/DumpIBC:\\Archive");
   AddTask("Running", "8.3/FC:\\A/DumpIBC:\\Archive");
-  form.RunQueue->SetStatus("Queued", StatusQueued);
-  form.RunQueue->SetStatus("Running", StatusRunning);
+  form.RunQueue()->SetStatus("Queued", StatusQueued);
+  form.RunQueue()->SetStatus("Running", StatusRunning);
   std::vector<bool> opened;
-  panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
+  panel.openTaskEditor_ = [&](bool isNew) { opened.push_back(isNew); };
   Show();
 
   auto everyWay = [&] {
-    Click(panel.sbInsert);
-    Click(panel.sbEdit);
-    PostKey(panel.ListView.Handle(), VK_RETURN);
+    Click(panel.newTaskButton_);
+    Click(panel.editButton_);
+    PostKey(panel.taskList_.Handle(), VK_RETURN);
     PumpMessages(50);
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
-    SendMessageA(panel.ListView.Handle(), LVM_GETITEMRECT, SelectedRow(), reinterpret_cast<LPARAM>(&row));
+    SendMessageA(panel.taskList_.Handle(), LVM_GETITEMRECT, SelectedRow(), reinterpret_cast<LPARAM>(&row));
     LPARAM point = MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2);
     // Posted, as the mouse would: the list view waits for the button's
     // release to tell a click from a drag.
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONUP, 0, point);
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-    PostMessageA(panel.ListView.Handle(), WM_LBUTTONUP, 0, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONUP, 0, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    PostMessageA(panel.taskList_.Handle(), WM_LBUTTONUP, 0, point);
     PumpMessages(50);
   };
   for (int busy : {1, 2}) {
     SelectRow(busy);
     TBoxWatcher boxes(IDNO);
     everyWay();
-    Click(panel.sbDelete);
+    Click(panel.deleteButton_);
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(boxes.Seen().empty());
     EXPECT_EQ(SelectedRow(), busy);
@@ -187,7 +187,7 @@ TEST_F(MainWindow, ABusyRowCannotBeEditedDeletedOrBegunFromButAnIdleOneCan) {
   SelectRow(0);
   TBoxWatcher boxes(IDNO);
   everyWay();
-  Click(panel.sbDelete);
+  Click(panel.deleteButton_);
   EXPECT_EQ(opened, (std::vector<bool>{true, false, false, false}));
   EXPECT_EQ(boxes.Seen().size(), 1u);
 }
@@ -236,20 +236,20 @@ TEST_F(MainWindow, ATaskQueuedWhileTheDeleteBoxWasOpenIsNotDeleted) {
   TWindowAction answer("#32770", [&](HWND box) {
     Sleep(20);
     texts.push_back(BoxText(box));
-    form.RunQueue->QueueTask("B");
+    form.RunQueue()->QueueTask("B");
     Press(box, IDYES);
     if (HWND refusal = NextBox(box)) {
       texts.push_back(BoxText(refusal));
       Press(refusal, IDOK);
     }
   });
-  Click(panel.sbDelete);
+  Click(panel.deleteButton_);
   ASSERT_TRUE(answer.Ran());
   EXPECT_EQ(texts, (std::vector<std::string>{
                        "Удалить задание B?",
                        "Задание B поставлено в очередь или выполняется: удалить его сейчас нельзя."}));
   EXPECT_TRUE(TaskExists("B"));
-  form.RunQueue->Clear();
+  form.RunQueue()->Clear();
 }
 
 // The editor is modal too: a task queued while it was open is not saved
@@ -267,7 +267,7 @@ TEST_F(MainWindow, ATaskQueuedWhileTheEditorWasOpenIsNotSavedAndTheEditorStays) 
     HWND folder = FindChild(editor, "Edit", "C:\\Archive");
     if (!folder) return;
     SendMessageA(folder, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\Другой"));
-    form.RunQueue->QueueTask("A");
+    form.RunQueue()->QueueTask("A");
     PostMessageA(FindChild(editor, "Button", "Да"), BM_CLICK, 0, 0);
     if (HWND refusal = NextBox(nullptr)) {
       texts.push_back(BoxText(refusal));
@@ -280,7 +280,7 @@ TEST_F(MainWindow, ATaskQueuedWhileTheEditorWasOpenIsNotSavedAndTheEditorStays) 
       PostMessageA(editor, WM_CLOSE, 0, 0);
     }
   });
-  Click(panel.sbEdit);
+  Click(panel.editButton_);
   ASSERT_TRUE(edit.Ran());
   EXPECT_EQ(texts, (std::vector<std::string>{
                        "Задание «A» поставлено в очередь или выполняется: сохранить его можно будет после выполнения.",
@@ -290,20 +290,20 @@ TEST_F(MainWindow, ATaskQueuedWhileTheEditorWasOpenIsNotSavedAndTheEditorStays) 
   EXPECT_EQ(key.ReadText(""), "8.3/FC:\\A/DumpIBC:\\Archive");
   EXPECT_EQ(key.ReadText("State"), Success);
   EXPECT_EQ(key.ReadText("Log"), "протокол");
-  form.RunQueue->Clear();
+  form.RunQueue()->Clear();
 }
 
 TEST_F(MainWindow, EditingWithoutASelectionDoesNothingButANewTaskCanBeBegun) {
   CreateEmptyStore();
   std::vector<bool> opened;
-  panel.OpenTaskEditor = [&](bool isNew) { opened.push_back(isNew); };
+  panel.openTaskEditor_ = [&](bool isNew) { opened.push_back(isNew); };
   Show();
   TBoxWatcher boxes(IDYES);
-  Click(panel.sbEdit);
-  Click(panel.sbDelete);
-  PostKey(panel.ListView.Handle(), VK_RETURN);
+  Click(panel.editButton_);
+  Click(panel.deleteButton_);
+  PostKey(panel.taskList_.Handle(), VK_RETURN);
   PumpMessages(50);
-  Click(panel.sbInsert);
+  Click(panel.newTaskButton_);
   EXPECT_EQ(opened, std::vector<bool>{true});
   EXPECT_TRUE(boxes.Seen().empty());
 }
@@ -312,7 +312,7 @@ TEST_F(MainWindow, TheContextMenuOffersWhatTheRowAllows) {
   AddTask("Idle", "8.3/FC:\\A/DumpIBC:\\Archive");
   AddTask("NoFolder", "8.3/FC:\\A/DumpIB");
   AddTask("Queued", "8.3/FC:\\A/DumpIBC:\\Archive");
-  form.RunQueue->SetStatus("Queued", StatusQueued);
+  form.RunQueue()->SetStatus("Queued", StatusQueued);
   Show();
   auto enabled = [&](int row) {
     SelectRow(row);
@@ -346,7 +346,7 @@ TEST_F(MainWindow, RunNowQueuesTheTaskAndTheListFollowsTheWorkerToItsOutcome) {
   EXPECT_EQ(Rows()[0].Status, "В очереди");
   EXPECT_EQ(Log(), "");
 
-  ASSERT_TRUE(PumpUntil([&] { return Rows()[0].Status == Failure && form.RunQueue->Count() == 0; }, 30000));
+  ASSERT_TRUE(PumpUntil([&] { return Rows()[0].Status == Failure && form.RunQueue()->Count() == 0; }, 30000));
   Refresh();
   EXPECT_EQ(Rows()[0].Status, Failure);  // now from the registry: the queue is empty
   EXPECT_EQ(SelectedRow(), 0);
@@ -360,13 +360,13 @@ TEST_F(MainWindow, RunNowQueuesTheTaskAndTheListFollowsTheWorkerToItsOutcome) {
 TEST_F(MainWindow, RunNowOnATaskFinishedInTheCurrentRunQueuesItAgain) {
   AddTask("Done", "8.3/FC:\\A/DumpIBC:\\Archive");
   AddTask("Waiting", "8.3/FC:\\A/DumpIBC:\\Archive");
-  form.RunQueue->QueueTask("Done");
-  form.RunQueue->QueueTask("Waiting");
+  form.RunQueue()->QueueTask("Done");
+  form.RunQueue()->QueueTask("Waiting");
   // A worker run is under way (the test plays its worker).
-  ASSERT_TRUE(form.RunQueue->TryBeginRun());
+  ASSERT_TRUE(form.RunQueue()->TryBeginRun());
   std::string taken;
-  ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
-  form.RunQueue->SetStatus(taken, StatusDone);
+  ASSERT_TRUE(form.RunQueue()->TakeNextOrFinishRun(taken));
+  form.RunQueue()->SetStatus(taken, StatusDone);
   Show();
 
   SelectRow(1);
@@ -374,16 +374,16 @@ TEST_F(MainWindow, RunNowOnATaskFinishedInTheCurrentRunQueuesItAgain) {
   SelectRow(0);
   SendMessageA(panel.Handle(), WM_COMMAND, MAKEWPARAM(TMainPanel::IdRunNow, 0), 0);
   PumpMessages(100);
-  ASSERT_EQ(form.RunQueue->Count(), 2u);
-  EXPECT_EQ(form.RunQueue->NameAt(0), "Waiting");
-  EXPECT_EQ(form.RunQueue->NameAt(1), "Done");
+  ASSERT_EQ(form.RunQueue()->Count(), 2u);
+  EXPECT_EQ(form.RunQueue()->NameAt(0), "Waiting");
+  EXPECT_EQ(form.RunQueue()->NameAt(1), "Done");
   EXPECT_EQ(Rows()[0].Status, "В очереди");
   EXPECT_EQ(Rows()[1].Status, "В очереди");
-  ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
+  ASSERT_TRUE(form.RunQueue()->TakeNextOrFinishRun(taken));
   EXPECT_EQ(taken, "Waiting");
-  ASSERT_TRUE(form.RunQueue->TakeNextOrFinishRun(taken));
+  ASSERT_TRUE(form.RunQueue()->TakeNextOrFinishRun(taken));
   EXPECT_EQ(taken, "Done");
-  form.RunQueue->EndRun();
+  form.RunQueue()->EndRun();
 }
 
 // A task that another instance (in another logon session) runs holds its
@@ -409,7 +409,7 @@ TEST_F(MainWindow, ATaskAnotherInstanceRunsIsShownSoUntilItIsDone) {
 TEST_F(MainWindow, TheAboutBoxNamesTheProgramAndItsVersion) {
   Show();
   TBoxWatcher boxes(IDOK);
-  Click(panel.sbInfo);
+  Click(panel.aboutButton_);
   auto seen = boxes.Seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Caption, "О программе");
@@ -429,22 +429,22 @@ TEST_F(MainWindow, ResizingKeepsInfoAtTheRightEdgeAndTheLogItsHeight) {
   GetClientRect(form.Handle(), &client);
   EXPECT_EQ(client.right, 633);
   EXPECT_EQ(client.bottom, 374);
-  EXPECT_EQ(rectOf(panel.sbInfo).left, 588);
-  EXPECT_EQ(rectOf(panel.MemoLog).bottom - rectOf(panel.MemoLog).top, 80);
+  EXPECT_EQ(rectOf(panel.aboutButton_).left, 588);
+  EXPECT_EQ(rectOf(panel.logView_).bottom - rectOf(panel.logView_).top, 80);
 
   SetWindowPos(form.Handle(), nullptr, 0, 0, 900, 600, SWP_NOMOVE | SWP_NOZORDER);
   GetClientRect(form.Handle(), &client);
-  EXPECT_EQ(rectOf(panel.sbInfo).left, client.right - 45);
-  EXPECT_EQ(rectOf(panel.MemoLog).bottom - rectOf(panel.MemoLog).top, 80);
-  EXPECT_EQ(rectOf(panel.ListView.Handle()).right, client.right);
-  EXPECT_EQ(rectOf(panel.Splitter1.Handle()).bottom, rectOf(panel.MemoLog).top);
-  EXPECT_EQ(rectOf(panel.ListView.Handle()).bottom, rectOf(panel.Splitter1.Handle()).top);
+  EXPECT_EQ(rectOf(panel.aboutButton_).left, client.right - 45);
+  EXPECT_EQ(rectOf(panel.logView_).bottom - rectOf(panel.logView_).top, 80);
+  EXPECT_EQ(rectOf(panel.taskList_.Handle()).right, client.right);
+  EXPECT_EQ(rectOf(panel.splitter_.Handle()).bottom, rectOf(panel.logView_).top);
+  EXPECT_EQ(rectOf(panel.taskList_.Handle()).bottom, rectOf(panel.splitter_.Handle()).top);
 
   SetWindowPos(form.Handle(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
   GetClientRect(form.Handle(), &client);
   EXPECT_GE(client.right, 400);
   EXPECT_GE(client.bottom, 200);
-  EXPECT_GT(rectOf(panel.sbInfo).left, rectOf(panel.sbOptions).right);
+  EXPECT_GT(rectOf(panel.aboutButton_).left, rectOf(panel.optionsButton_).right);
 }
 
 TEST_F(MainWindow, DraggingTheSplitterMovesTheBorderBetweenListAndLogButLeavesBothALine) {
@@ -455,17 +455,17 @@ TEST_F(MainWindow, DraggingTheSplitterMovesTheBorderBetweenListAndLogButLeavesBo
     return static_cast<int>(rect.bottom - rect.top);
   };
   auto drag = [&](int dy) {
-    HWND bar = panel.Splitter1.Handle();
+    HWND bar = panel.splitter_.Handle();
     SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 1));
     SendMessageA(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 1 + dy / 2));
     SendMessageA(bar, WM_LBUTTONUP, 0, MAKELPARAM(10, 1 + dy));
   };
   drag(-50);
-  EXPECT_EQ(height(panel.MemoLog), 130);
+  EXPECT_EQ(height(panel.logView_), 130);
   drag(1000);
-  EXPECT_EQ(height(panel.MemoLog), 1);
+  EXPECT_EQ(height(panel.logView_), 1);
   drag(-1000);
-  EXPECT_EQ(height(panel.ListView.Handle()), 1);
+  EXPECT_EQ(height(panel.taskList_.Handle()), 1);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ class Options : public MainWindowTest {
       loaded = TextOf(dialog.Field);
       drive(dialog);
     });
-    Click(panel.sbOptions);
+    Click(panel.optionsButton_);
     EXPECT_TRUE(action.Ran());
     PumpMessages(100);
     return loaded;
@@ -48,11 +48,11 @@ class Options : public MainWindowTest {
 
   // The main window reads "Servers" again on every refresh: a stale text left
   // here shows whether the dialog asked for one.
-  bool Refreshed() { return form.ServersText->Get() != "устарело"; }
+  bool Refreshed() { return form.ServersText()->Get() != "устарело"; }
 
   void SetUp() override {
     Show();
-    form.ServersText->Set("устарело");
+    form.ServersText()->Set("устарело");
   }
 };
 
@@ -95,12 +95,12 @@ TEST_F(Options, ConfirmedChangesAreStoredAsTypedAndRefreshTheMainWindow) {
     if (c.Before) {
       ASSERT_TRUE(WriteServersText(*c.Before));
     }
-    form.ServersText->Set("устарело");
+    form.ServersText()->Set("устарело");
     EXPECT_EQ(OpenOptions(c.Drive), c.Before.value_or(""));
     EXPECT_EQ(StoredServers(), c.After);
     EXPECT_EQ(Refreshed(), c.Refresh);
     if (c.Refresh) {
-      EXPECT_EQ(form.ServersText->Get(), *c.After);
+      EXPECT_EQ(form.ServersText()->Get(), *c.After);
     }
     EXPECT_TRUE(IsWindowEnabled(form.Handle()));
   }

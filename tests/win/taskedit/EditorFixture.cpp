@@ -8,24 +8,18 @@
 
 namespace ns::test {
 
-namespace {
-constexpr char OwnerClassName[] = "TEditorTestOwner";
-}
-
 TOwnerWindow::TOwnerWindow() {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = OwnerClassName;
-  RegisterClassA(&windowClass);
-  handle_ = CreateWindowExA(0, OwnerClassName, "Nightshelf", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 640, 400,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  CreateForm({.ClassName = "TEditorTestOwner",
+              .Caption = "Nightshelf",
+              .Style = WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+              .Left = 50,
+              .Top = 50,
+              .Width = 640,
+              .Height = 400});
 }
 
-TOwnerWindow::~TOwnerWindow() {
-  PumpMessages();
-  DestroyWindow(handle_);
-}
+// What the dialog posted to its owner is dispatched before the window goes.
+TOwnerWindow::~TOwnerWindow() { PumpMessages(); }
 
 void PumpMessages() {
   MSG message;

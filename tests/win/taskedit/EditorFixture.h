@@ -10,20 +10,14 @@
 
 #include "StandinFixture.h"
 #include "ui/TaskEditor.h"
+#include "win/Form.h"
 
 namespace ns::test {
 
-class TOwnerWindow {
+class TOwnerWindow : public TForm {
  public:
   TOwnerWindow();
-  ~TOwnerWindow();
-  TOwnerWindow(const TOwnerWindow&) = delete;
-  TOwnerWindow& operator=(const TOwnerWindow&) = delete;
-
-  HWND Handle() const { return handle_; }
-
- private:
-  HWND handle_ = nullptr;
+  ~TOwnerWindow() override;
 };
 
 void PumpMessages();

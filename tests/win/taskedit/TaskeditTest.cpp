@@ -62,16 +62,16 @@ TEST_F(EditorTest, NewTaskIsStoredAsItsFieldsComposeIt) {
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
     auto form = OpenNew();
-    Type(form->TaskName, test.name);
-    if (test.v83) Click(form->ChPlatform83);
-    if (test.exclusively) Click(form->ChExclusively);
-    if (test.addName) Click(form->ChAddName);
-    Type(form->Days, test.days);
-    Type(form->Base, test.base);
-    Type(form->User, test.user);
-    Type(form->Password, test.password);
-    Type(form->DumpIB, test.dumpIB);
-    Click(form->bbtOk);
+    Type(form->nameField_, test.name);
+    if (test.v83) Click(form->version83Radio_);
+    if (test.exclusively) Click(form->exclusiveBox_);
+    if (test.addName) Click(form->addNameBox_);
+    Type(form->daysField_, test.days);
+    Type(form->addressField_, test.base);
+    Type(form->userField_, test.user);
+    Type(form->passwordField_, test.password);
+    Type(form->archiveFolderField_, test.dumpIB);
+    Click(form->saveButton_);
     EXPECT_EQ(form->ModalResult(), IDOK);
 
     std::string stored = StoredValue(test.savedName, "");
@@ -94,9 +94,9 @@ TEST_F(EditorTest, NewTaskChecks83OnlyWhenItWasFound) {
   for (bool found : {false, true}) {
     InstalledPlatforms.Found83 = found;
     auto form = OpenNew();
-    EXPECT_EQ(IsChecked(form->ChPlatform83), found);
-    EXPECT_EQ(IsChecked(form->ChPlatform82), !found);
-    EXPECT_EQ(Text(form->TaskName), "");
+    EXPECT_EQ(IsChecked(form->version83Radio_), found);
+    EXPECT_EQ(IsChecked(form->version82Radio_), !found);
+    EXPECT_EQ(Text(form->nameField_), "");
   }
   InstalledPlatforms.Found83 = false;
 }
@@ -104,18 +104,18 @@ TEST_F(EditorTest, NewTaskChecks83OnlyWhenItWasFound) {
 // "Да" on a name the editor must refuse: one box with the reason, and the
 // dialog stays open with what was typed, the focus on the name.
 void ExpectNameRefused(TTaskEditor& form, const std::string& name, const std::string& box) {
-  Type(form.TaskName, name);
-  Type(form.Base, "srv\\other");
+  Type(form.nameField_, name);
+  Type(form.addressField_, "srv\\other");
   TBoxCatcher boxes;
-  Click(form.bbtOk);
+  Click(form.saveButton_);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
   EXPECT_EQ(boxes.Boxes()[0].text, box);
   EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
   EXPECT_EQ(form.ModalResult(), 0);
-  EXPECT_EQ(GetFocus(), form.TaskName);
-  EXPECT_EQ(Text(form.TaskName), name);
-  EXPECT_EQ(Text(form.Base), "srv\\other");
+  EXPECT_EQ(GetFocus(), form.nameField_);
+  EXPECT_EQ(Text(form.nameField_), name);
+  EXPECT_EQ(Text(form.addressField_), "srv\\other");
   EXPECT_FALSE(form.Saved());
 }
 
@@ -153,31 +153,31 @@ TEST_F(EditorTest, ExistingTaskIsLoadedIntoTheFieldsUnchanged) {
   std::string stored = "8.3*&/Days14/Ssrv01\\acc/Nadmin/P" + EncodePassword("секрет", "admin", 0x5A) +
                        "/DumpIBD:\\Archive";
   auto form = OpenListed("Daily", stored);
-  EXPECT_EQ(Text(form->TaskName), "Daily");
-  EXPECT_TRUE(IsChecked(form->ChPlatform83));
-  EXPECT_FALSE(IsChecked(form->ChPlatform82));
-  EXPECT_TRUE(IsChecked(form->ChExclusively));
-  EXPECT_TRUE(IsChecked(form->ChAddName));
-  EXPECT_EQ(Text(form->Base), "srv01\\acc");
-  EXPECT_EQ(Text(form->User), "admin");
-  EXPECT_EQ(Text(form->Password), "секрет");
-  EXPECT_EQ(Text(form->DumpIB), "D:\\Archive");
-  EXPECT_EQ(Text(form->Days), "14");
-  EXPECT_FALSE(form->Changed);
-  Type(form->User, "admin2");
-  EXPECT_TRUE(form->Changed);
+  EXPECT_EQ(Text(form->nameField_), "Daily");
+  EXPECT_TRUE(IsChecked(form->version83Radio_));
+  EXPECT_FALSE(IsChecked(form->version82Radio_));
+  EXPECT_TRUE(IsChecked(form->exclusiveBox_));
+  EXPECT_TRUE(IsChecked(form->addNameBox_));
+  EXPECT_EQ(Text(form->addressField_), "srv01\\acc");
+  EXPECT_EQ(Text(form->userField_), "admin");
+  EXPECT_EQ(Text(form->passwordField_), "секрет");
+  EXPECT_EQ(Text(form->archiveFolderField_), "D:\\Archive");
+  EXPECT_EQ(Text(form->daysField_), "14");
+  EXPECT_FALSE(form->changed_);
+  Type(form->userField_, "admin2");
+  EXPECT_TRUE(form->changed_);
 
   // A hand-made string without any "/" leaves 8.2 and both flags clear.
   auto bare = OpenListed("Bare", "8.3*&");
-  EXPECT_TRUE(IsChecked(bare->ChPlatform82));
-  EXPECT_FALSE(IsChecked(bare->ChExclusively));
-  EXPECT_FALSE(IsChecked(bare->ChAddName));
+  EXPECT_TRUE(IsChecked(bare->version82Radio_));
+  EXPECT_FALSE(IsChecked(bare->exclusiveBox_));
+  EXPECT_FALSE(IsChecked(bare->addNameBox_));
 }
 
 TEST_F(EditorTest, OkWithoutChangeWritesNothingAndKeepsTheLastRun) {
   test::StoreTask("Daily", "8.2/Ssrv\\db/NAdmin/DumpIBD:\\A");
   auto form = OpenListed("Daily", "8.2/Ssrv\\db/NAdmin/DumpIBD:\\A");
-  Click(form->bbtOk);
+  Click(form->saveButton_);
   EXPECT_EQ(form->ModalResult(), IDOK);
   EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
   EXPECT_EQ(StoredValue("Daily", "StateDateTime"), "01.12.2026 03:00:05");
@@ -187,8 +187,8 @@ TEST_F(EditorTest, OkWithoutChangeWritesNothingAndKeepsTheLastRun) {
 TEST_F(EditorTest, ChangedTaskForgetsItsLastRunAndARenameReplacesTheOldKey) {
   test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
   auto form = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
-  Type(form->Days, "30");
-  Click(form->bbtOk);
+  Type(form->daysField_, "30");
+  Click(form->saveButton_);
   ASSERT_TRUE(form->Saved());
   EXPECT_EQ(form->Saved()->Name, "Daily");
   EXPECT_EQ(StoredValue("Daily", ""), "8.2/Days30/Ssrv\\db/DumpIBD:\\A");
@@ -196,8 +196,8 @@ TEST_F(EditorTest, ChangedTaskForgetsItsLastRunAndARenameReplacesTheOldKey) {
 
   test::StoreTask("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
   auto renaming = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
-  Type(renaming->TaskName, "  Ночное ");
-  Click(renaming->bbtOk);
+  Type(renaming->nameField_, "  Ночное ");
+  Click(renaming->saveButton_);
   EXPECT_EQ(renaming->ModalResult(), IDOK);
   EXPECT_EQ(StoredValue("Ночное", ""), "8.2/Ssrv\\db/DumpIBD:\\A");
   for (const char* value : {"StateDateTime", "State", "Log"}) EXPECT_EQ(StoredValue("Ночное", value), "") << value;
@@ -211,13 +211,13 @@ TEST_F(EditorTest, RenameRefusedOntoAnotherTaskOrTheSameNameInOtherCase) {
   test::StoreTask("Weekly", "8.2/Ssrv\\wk/DumpIBD:\\W");
   for (const char* name : {"DAILY", "weekly"}) {
     auto form = OpenListed("Daily", "8.2/Ssrv\\db/DumpIBD:\\A");
-    Type(form->TaskName, name);
+    Type(form->nameField_, name);
     TBoxCatcher boxes;
-    Click(form->bbtOk);
+    Click(form->saveButton_);
     ASSERT_EQ(boxes.Boxes().size(), 1u) << name;
     EXPECT_EQ(boxes.Boxes()[0].text, "Задание с таким именем уже существует!");
     EXPECT_EQ(form->ModalResult(), 0);
-    EXPECT_EQ(GetFocus(), form->TaskName);
+    EXPECT_EQ(GetFocus(), form->nameField_);
     EXPECT_FALSE(form->Saved());
   }
   EXPECT_EQ(StoredValue("Daily", "State"), "Успех");
@@ -260,9 +260,9 @@ TEST_F(EditorTest, RenameWhoseOldKeyStaysSaysSoAndKeepsTheNewOne) {
   test::StoreTask("Отдел", "8.2/Ssrv\\db/DumpIBD:\\A");
   auto form = OpenListed("Отдел", "8.2/Ssrv\\db/DumpIBD:\\A");
   TUndeletableTask undeletable("Отдел");
-  Type(form->TaskName, "Склад");
+  Type(form->nameField_, "Склад");
   TBoxCatcher boxes;
-  Click(form->bbtOk);
+  Click(form->saveButton_);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, "Задание");
   EXPECT_EQ(boxes.Boxes()[0].text,
@@ -277,24 +277,24 @@ TEST_F(EditorTest, RenameWhoseOldKeyStaysSaysSoAndKeepsTheNewOne) {
 
 TEST_F(EditorTest, FileInfobaseIsReopenedWithoutMonopoly) {
   auto form = OpenNew();
-  Type(form->TaskName, "Файловая");
-  Type(form->Base, "C:\\Базы\\Торговля");
-  Click(form->ChExclusively);
-  Click(form->bbtOk);
+  Type(form->nameField_, "Файловая");
+  Type(form->addressField_, "C:\\Базы\\Торговля");
+  Click(form->exclusiveBox_);
+  Click(form->saveButton_);
   std::string stored = StoredValue("Файловая", "");
   auto reopened = OpenListed("Файловая", stored);
-  EXPECT_FALSE(IsChecked(reopened->ChExclusively));
-  EXPECT_EQ(Text(reopened->Base), "C:\\Базы\\Торговля");
+  EXPECT_FALSE(IsChecked(reopened->exclusiveBox_));
+  EXPECT_EQ(Text(reopened->addressField_), "C:\\Базы\\Торговля");
 }
 
 TEST_F(EditorTest, DaysTakesThreeDigitsAndNothingElse) {
   auto form = OpenNew();
-  test::TypeChars(form->Days, "1a2-3 ");
-  EXPECT_EQ(Text(form->Days), "123");
-  test::TypeChars(form->Days, "4");
-  EXPECT_EQ(Text(form->Days), "123");
-  test::TypeChars(form->Days, "\b\b9я");
-  EXPECT_EQ(Text(form->Days), "19");
+  test::TypeChars(form->daysField_, "1a2-3 ");
+  EXPECT_EQ(Text(form->daysField_), "123");
+  test::TypeChars(form->daysField_, "4");
+  EXPECT_EQ(Text(form->daysField_), "123");
+  test::TypeChars(form->daysField_, "\b\b9я");
+  EXPECT_EQ(Text(form->daysField_), "19");
 }
 
 TEST_F(EditorTest, UndecodablePasswordIsShownAndTheDialogStillOpens) {
@@ -306,11 +306,11 @@ TEST_F(EditorTest, UndecodablePasswordIsShownAndTheDialogStillOpens) {
   // The application's title, not the dialog's.
   EXPECT_EQ(boxes.Boxes()[0].caption, "Nightshelf");
   EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
-  EXPECT_EQ(Text(form->Password), "XYZ");
-  EXPECT_EQ(Text(form->User), "Admin");
-  EXPECT_EQ(Text(form->DumpIB), "D:\\A");
-  EXPECT_EQ(Text(form->Days), "5");
-  EXPECT_TRUE(IsChecked(form->ChPlatform83));
+  EXPECT_EQ(Text(form->passwordField_), "XYZ");
+  EXPECT_EQ(Text(form->userField_), "Admin");
+  EXPECT_EQ(Text(form->archiveFolderField_), "D:\\A");
+  EXPECT_EQ(Text(form->daysField_), "5");
+  EXPECT_TRUE(IsChecked(form->version83Radio_));
 }
 
 // Drives the running modal loop from another thread as a user at the
@@ -342,15 +342,15 @@ TEST_F(EditorTest, EnterMovesTheFocusThroughEveryStopAndNeverPressesAButton) {
   InstalledPlatforms.Found83 = true;
   auto form = OpenNew();
   InstalledPlatforms.Found83 = false;
-  Type(form->TaskName, "Daily");
-  const HWND expected[] = {form->ChPlatform83, ButtonEditField(form->Base), form->User, form->ChExclusively,
-                           form->Password, ButtonEditField(form->DumpIB), form->ChAddName, form->Days,
-                           form->bbtOk, form->bbtNo, form->TaskName};
+  Type(form->nameField_, "Daily");
+  const HWND expected[] = {form->version83Radio_, ButtonEditField(form->addressField_), form->userField_, form->exclusiveBox_,
+                           form->passwordField_, ButtonEditField(form->archiveFolderField_), form->addNameBox_, form->daysField_,
+                           form->saveButton_, form->cancelButton_, form->nameField_};
   std::vector<HWND> visited;
   HWND start = nullptr;
   std::thread user([&, uiThread = GetCurrentThreadId()] {
     TKeyboard keyboard(uiThread);
-    for (int wait = 0; wait < 200 && keyboard.Focus() != form->TaskName; ++wait) Sleep(10);
+    for (int wait = 0; wait < 200 && keyboard.Focus() != form->nameField_; ++wait) Sleep(10);
     start = keyboard.Focus();
     for (size_t step = 0; step < std::size(expected); ++step) visited.push_back(keyboard.Press(VK_RETURN));
     keyboard.Press(VK_ESCAPE);
@@ -358,11 +358,11 @@ TEST_F(EditorTest, EnterMovesTheFocusThroughEveryStopAndNeverPressesAButton) {
   });
   form->ShowModal();
   user.join();
-  EXPECT_EQ(start, form->TaskName);
+  EXPECT_EQ(start, form->nameField_);
   EXPECT_EQ(visited, std::vector<HWND>(std::begin(expected), std::end(expected)));
   // Passing the radio buttons did not change the version.
-  EXPECT_TRUE(IsChecked(form->ChPlatform83));
-  EXPECT_FALSE(IsChecked(form->ChPlatform82));
+  EXPECT_TRUE(IsChecked(form->version83Radio_));
+  EXPECT_FALSE(IsChecked(form->version82Radio_));
   EXPECT_EQ(form->ModalResult(), IDCANCEL);
   EXPECT_EQ(StoredValue("Daily", ""), Absent);
   EXPECT_FALSE(form->Saved());
@@ -463,15 +463,15 @@ TEST_F(EditorTest, TestButtonSendsTheFieldsAsTheyStandAndSavesNothing) {
   TRecordingConnector connector;
   TBoxCatcher boxes;
   for (const auto& test : cases) {
-    Click(test.v83 ? form->ChPlatform83 : form->ChPlatform82);
-    Type(form->Base, test.base);
-    Type(form->User, test.user);
-    Type(form->Password, test.password);
-    form->Changed = false;
-    Click(form->sbTestConnection);
+    Click(test.v83 ? form->version83Radio_ : form->version82Radio_);
+    Type(form->addressField_, test.base);
+    Type(form->userField_, test.user);
+    Type(form->passwordField_, test.password);
+    form->changed_ = false;
+    Click(form->testConnectionButton_);
     ASSERT_FALSE(connector.Requests.empty());
     EXPECT_EQ(connector.Requests.back(), test.expected);
-    EXPECT_FALSE(form->Changed);
+    EXPECT_FALSE(form->changed_);
   }
   EXPECT_EQ(connector.Requests.size(), std::size(cases));
   EXPECT_EQ(boxes.Boxes().size(), std::size(cases));
@@ -483,23 +483,23 @@ TEST_F(EditorTest, TestButtonTellsBothOutcomesAndHoldsTheDialogMeanwhile) {
   test::WriteStandinState("[Cluster]\r\nName=Local cluster\r\nPort=1541\r\n[Process]\r\nHost=localhost\r\nPort=1560\r\n"
                           "[Infobase]\r\nName=trade\r\nUser=Admin:secret\r\n");
   auto form = OpenNew();
-  Type(form->TaskName, "Daily");
-  Click(form->ChPlatform83);
-  Type(form->Base, "localhost\\trade");
-  Type(form->User, "Admin");
+  Type(form->nameField_, "Daily");
+  Click(form->version83Radio_);
+  Type(form->addressField_, "localhost\\trade");
+  Type(form->userField_, "Admin");
   // While the box is open the connection test is still running: the dialog
   // must not close, save or start a second test.
   bool buttonDisabled = false;
   TBoxCatcher boxes([&](HWND) {
-    buttonDisabled = !IsWindowEnabled(form->sbTestConnection);
+    buttonDisabled = !IsWindowEnabled(form->testConnectionButton_);
     SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
     SendMessageA(form->Handle(), WM_COMMAND, IDCANCEL, 0);
-    Click(form->bbtOk);
-    Click(form->sbTestConnection);
+    Click(form->saveButton_);
+    Click(form->testConnectionButton_);
   });
   for (const char* password : {"secret", "wrong"}) {
-    Type(form->Password, password);
-    Click(form->sbTestConnection);
+    Type(form->passwordField_, password);
+    Click(form->testConnectionButton_);
   }
   const auto& shown = boxes.Boxes();
   ASSERT_EQ(shown.size(), 2u);
@@ -512,7 +512,7 @@ TEST_F(EditorTest, TestButtonTellsBothOutcomesAndHoldsTheDialogMeanwhile) {
   EXPECT_TRUE(buttonDisabled);
   EXPECT_EQ(form->ModalResult(), 0);
   EXPECT_EQ(StoredValue("Daily", ""), Absent);
-  EXPECT_TRUE(IsWindowEnabled(form->sbTestConnection));
+  EXPECT_TRUE(IsWindowEnabled(form->testConnectionButton_));
   // Afterwards the dialog closes as ever.
   SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(form->ModalResult(), IDCANCEL);
@@ -520,24 +520,24 @@ TEST_F(EditorTest, TestButtonTellsBothOutcomesAndHoldsTheDialogMeanwhile) {
 
 TEST_F(EditorTest, FolderChooserCancelledLeavesTheFieldAndChosenReplacesIt) {
   auto form = OpenNew();
-  Type(form->Base, "srv\\db");
-  Type(form->DumpIB, "D:\\Архив");
+  Type(form->addressField_, "srv\\db");
+  Type(form->archiveFolderField_, "D:\\Архив");
   {
     TBoxCatcher chooser({}, IDCANCEL);
-    Click(ButtonEditButton(form->Base, 0));
-    Click(ButtonEditButton(form->DumpIB, 0));
+    Click(ButtonEditButton(form->addressField_, 0));
+    Click(ButtonEditButton(form->archiveFolderField_, 0));
     ASSERT_EQ(chooser.Boxes().size(), 2u);
   }
-  EXPECT_EQ(Text(form->Base), "srv\\db");
-  EXPECT_EQ(Text(form->DumpIB), "D:\\Архив");
+  EXPECT_EQ(Text(form->addressField_), "srv\\db");
+  EXPECT_EQ(Text(form->archiveFolderField_), "D:\\Архив");
 
   CreateDirectoryA("C:\\Копии", nullptr);
   TBoxCatcher chooser([](HWND box) {
     SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>("C:\\Копии"));
   });
-  Click(ButtonEditButton(form->DumpIB, 0));
+  Click(ButtonEditButton(form->archiveFolderField_, 0));
   ASSERT_EQ(chooser.Boxes().size(), 1u);
-  EXPECT_EQ(Text(form->DumpIB), "C:\\Копии");
+  EXPECT_EQ(Text(form->archiveFolderField_), "C:\\Копии");
 }
 
 // The name is also the name of the task's dump, log and archive: one that
@@ -583,8 +583,8 @@ TEST_F(EditorTest, NameThatCannotNameAFileIsRefusedWithItsReason) {
   // Names that only resemble those are saved.
   for (const char* name : {"CONSOLE", "COM10", "Склад (копия) №2", "v8.3 Daily"}) {
     auto form = OpenNew();
-    Type(form->TaskName, name);
-    Click(form->bbtOk);
+    Type(form->nameField_, name);
+    Click(form->saveButton_);
     EXPECT_EQ(form->ModalResult(), IDOK) << name;
     EXPECT_EQ(StoredValue(name, ""), "8.2/S/DumpIB") << name;
   }
@@ -614,21 +614,21 @@ TEST_F(EditorTest, SlashesInFoldersAreTurnedElsewhereRefused) {
   for (const auto& test : cases) {
     SCOPED_TRACE(test.base);
     auto form = OpenNew();
-    Type(form->TaskName, "Slash");
-    Type(form->Base, test.base);
-    Type(form->User, test.user);
-    Type(form->DumpIB, test.dumpIB);
-    Click(form->ChExclusively);
+    Type(form->nameField_, "Slash");
+    Type(form->addressField_, test.base);
+    Type(form->userField_, test.user);
+    Type(form->archiveFolderField_, test.dumpIB);
+    Click(form->exclusiveBox_);
     TBoxCatcher boxes;
-    Click(form->bbtOk);
+    Click(form->saveButton_);
     if (test.stored) {
       EXPECT_TRUE(boxes.Boxes().empty());
       EXPECT_EQ(form->ModalResult(), IDOK);
       std::string stored = StoredValue("Slash", "");
       EXPECT_EQ(stored, test.stored);
       auto reopened = OpenListed("Slash", stored);
-      EXPECT_EQ(IsChecked(reopened->ChExclusively), std::string(test.stored).find('*') != std::string::npos);
-      EXPECT_EQ(Text(reopened->DumpIB), ValueAfterKey(test.stored, "/DumpIB", "/"));
+      EXPECT_EQ(IsChecked(reopened->exclusiveBox_), std::string(test.stored).find('*') != std::string::npos);
+      EXPECT_EQ(Text(reopened->archiveFolderField_), ValueAfterKey(test.stored, "/DumpIB", "/"));
       ASSERT_TRUE(form->Saved());
       EXPECT_EQ(form->Saved()->Name, "Slash");
       ASSERT_TRUE(DeleteTask("Slash"));
@@ -642,12 +642,12 @@ TEST_F(EditorTest, SlashesInFoldersAreTurnedElsewhereRefused) {
     EXPECT_TRUE(boxes.Boxes()[0].errorIcon);
     EXPECT_EQ(form->ModalResult(), 0);
     // The address field keeps the focus in its edit part.
-    HWND field = *test.user ? form->User : form->Base;
+    HWND field = *test.user ? form->userField_ : form->addressField_;
     EXPECT_TRUE(GetFocus() == field || IsChild(field, GetFocus()));
     // What was typed stays on the screen, and nothing is written.
-    EXPECT_EQ(Text(form->Base), test.base);
-    EXPECT_EQ(Text(form->User), test.user);
-    EXPECT_EQ(Text(form->DumpIB), test.dumpIB);
+    EXPECT_EQ(Text(form->addressField_), test.base);
+    EXPECT_EQ(Text(form->userField_), test.user);
+    EXPECT_EQ(Text(form->archiveFolderField_), test.dumpIB);
     EXPECT_EQ(StoredValue("Slash", ""), Absent);
     EXPECT_FALSE(form->Saved());
   }
