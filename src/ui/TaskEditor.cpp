@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <iterator>
 #include <utility>
 
 #include "base/TextFunctions.h"
@@ -12,6 +13,7 @@
 #include "platform/ConnectionString.h"
 #include "platform/Connector.h"
 #include "platform/PlatformInfo.h"
+#include "tasks/CopyFolder.h"
 #include "tasks/LaunchParameters.h"
 #include "tasks/TaskName.h"
 #include "ui/FolderChooser.h"
@@ -24,7 +26,7 @@ namespace {
 constexpr char ClassName[] = "TFormTaskEdit";
 constexpr char FormCaption[] = "Задание";
 constexpr int ClientWidth = 496;
-constexpr int ClientHeight = 232;
+constexpr int ClientHeight = 286;
 constexpr int DaysLimit = 3;
 // The folder open button needs at least a drive and its backslash.
 constexpr size_t ShortestFolder = 3;
@@ -39,11 +41,19 @@ enum ControlId {
   IdExclusively,
   IdTestConnection,
   IdArchiveFolder,
+  IdCopyFolder,
+  IdRestoreCheck,
   IdAddName,
   IdDays,
   IdSave,
   // Escape sends IDCANCEL, so "Нет" carries it.
   IdCancel = IDCANCEL,
+};
+
+// The restore check's choices, in the order of TRestoreCheck.
+constexpr const char* RestoreCheckChoices[] = {
+    "не выполняется", "после каждого запуска", "по понедельникам", "по вторникам", "по средам",
+    "по четвергам",   "по пятницам",           "по субботам",      "по воскресеньям",
 };
 
 std::string WindowText(HWND window) {
@@ -131,22 +141,37 @@ void TTaskEditor::CreateControls() {
   archiveFolderLabel_ = label("Каталог архива:", Bounds(8, 151, 108, 16));
   archiveFolderField_ = CreateButtonEdit(self, IdArchiveFolder, Bounds(120, 148, 368, 21),
                                          {EllipsisButton, TEditButton{"Открыть каталог", glyphs_.OpenFolder}});
+  // The second copy, and the proof that the backup loads.
+  copyFolderLabel_ = label("Копия архива:", Bounds(8, 178, 108, 16));
+  copyFolderField_ = CreateButtonEdit(self, IdCopyFolder, Bounds(120, 175, 368, 21), {EllipsisButton});
+  restoreCheckLabel_ = label("Проверка загрузкой:", Bounds(8, 205, 110, 16));
+  restoreCheckList_ = CreateControl({.Parent = self,
+                                     .ClassName = "COMBOBOX",
+                                     .Style = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                     .Bounds = Bounds(120, 202, 200, 200),
+                                     .Id = IdRestoreCheck});
+  for (const char* choice : RestoreCheckChoices) {
+    SendMessageA(restoreCheckList_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+  }
+  SendMessageA(restoreCheckList_, CB_SETCURSEL, 0, 0);
   addNameBox_ =
-      CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 180, 320, 17));
-  daysGroup_ = group("Дни", Bounds(408, 172, 80, 52));
-  daysField_ = field(IdDays, 0, Bounds(420, 193, 56, 21));
+      CreateFlatCheckBox(self, IdAddName, "Добавлять наименование к названию архива", Bounds(8, 234, 320, 17));
+  daysGroup_ = group("Дни", Bounds(408, 226, 80, 52));
+  daysField_ = field(IdDays, 0, Bounds(420, 247, 56, 21));
   SendMessageA(daysField_, EM_SETLIMITTEXT, DaysLimit, 0);
   SetWindowSubclass(daysField_, DaysFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
   // The buttons at the bottom left; neither is the default button.
-  saveButton_ = button(IdSave, "Да", WS_GROUP, Bounds(8, 202, 84, 25));
-  cancelButton_ = button(IdCancel, "Нет", 0, Bounds(100, 202, 84, 25));
+  saveButton_ = button(IdSave, "Да", WS_GROUP, Bounds(8, 256, 84, 25));
+  cancelButton_ = button(IdCancel, "Нет", 0, Bounds(100, 256, 84, 25));
 
   ApplyFormFont(self);
 
   // Owned by the dialog, the tooltips go with its window.
   toolTips_ = CreateToolTips(self);
   AddToolTip(toolTips_, daysField_, "Автоматическое удаление архивных данных");
+  AddToolTip(toolTips_, restoreCheckList_,
+             "Загружать выгрузку из архива в пустую базу, чтобы убедиться, что из неё можно восстановиться");
 }
 
 void TTaskEditor::ShowTask() {
@@ -166,6 +191,8 @@ void TTaskEditor::ShowTask() {
   SetText(addressField_, record.Base);
   SetText(userField_, record.User);
   SetText(archiveFolderField_, record.DumpIB);
+  SetText(copyFolderField_, record.CopyFolder);
+  SendMessageA(restoreCheckList_, CB_SETCURSEL, static_cast<WPARAM>(record.RestoreCheck), 0);
   if (record.Days != 0) SetText(daysField_, std::to_string(record.Days));
   // A password that cannot be decoded is shown as it is stored.
   SetText(passwordField_, record.Password);
@@ -208,8 +235,10 @@ void TTaskEditor::OnCommand(int id, WORD code) {
     case IdUser:
     case IdPassword:
     case IdArchiveFolder:
+    case IdCopyFolder:
     case IdDays:
       if (code == EN_CHANGE) MarkChanged();
+      if (id == IdCopyFolder && code == ButtonEditClick(0)) OnBrowseCopyFolder();
       if (id == IdAddress && code == ButtonEditClick(0)) OnBrowseAddress();
       if (id == IdArchiveFolder && code == ButtonEditClick(0)) OnBrowseArchiveFolder();
       if (id == IdArchiveFolder && code == ButtonEditClick(1)) OnOpenArchiveFolder();
@@ -219,6 +248,9 @@ void TTaskEditor::OnCommand(int id, WORD code) {
     case IdExclusively:
     case IdAddName:
       if (code == BN_CLICKED) MarkChanged();
+      break;
+    case IdRestoreCheck:
+      if (code == CBN_SELCHANGE) MarkChanged();
       break;
     case IdTestConnection:
       if (code == BN_CLICKED) OnTestConnection();
@@ -269,6 +301,11 @@ void TTaskEditor::OnBrowseAddress() {
 void TTaskEditor::OnBrowseArchiveFolder() {
   std::string folder = BrowseForFolder(Handle());
   if (!folder.empty()) SetText(archiveFolderField_, folder);
+}
+
+void TTaskEditor::OnBrowseCopyFolder() {
+  std::string folder = BrowseForFolder(Handle());
+  if (!folder.empty()) SetText(copyFolderField_, folder);
 }
 
 void TTaskEditor::OnOpenArchiveFolder() {
@@ -325,6 +362,11 @@ TTaskRecord TTaskEditor::RecordFromControls() const {
   record.User = WindowText(userField_);
   record.Password = WindowText(passwordField_);
   record.DumpIB = WindowText(archiveFolderField_);
+  record.CopyFolder = Trim(WindowText(copyFolderField_));
+  LRESULT choice = SendMessageA(restoreCheckList_, CB_GETCURSEL, 0, 0);
+  if (choice > 0 && choice < static_cast<LRESULT>(std::size(RestoreCheckChoices))) {
+    record.RestoreCheck = static_cast<TRestoreCheck>(choice);
+  }
   return record;
 }
 
@@ -362,6 +404,10 @@ bool TTaskEditor::Save() {
   record.Name = name;
   if (std::string fault = SlashFault(record); !fault.empty()) {
     Refuse(fault, record.User.find('/') != std::string::npos ? userField_ : addressField_);
+    return false;
+  }
+  if (std::string fault = CopyFolderFault(record); !fault.empty()) {
+    Refuse(fault, copyFolderField_);
     return false;
   }
   switch (ns::SaveTask(record, old)) {

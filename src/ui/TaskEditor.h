@@ -59,6 +59,8 @@ class TTaskEditor : public TForm {
   HWND userLabel_ = nullptr, userField_ = nullptr, exclusiveBox_ = nullptr;
   HWND passwordLabel_ = nullptr, passwordField_ = nullptr, testConnectionButton_ = nullptr;
   HWND archiveFolderLabel_ = nullptr, archiveFolderField_ = nullptr;
+  HWND copyFolderLabel_ = nullptr, copyFolderField_ = nullptr;
+  HWND restoreCheckLabel_ = nullptr, restoreCheckList_ = nullptr;
   HWND addNameBox_ = nullptr;
   HWND daysGroup_ = nullptr, daysField_ = nullptr;
   HWND saveButton_ = nullptr, cancelButton_ = nullptr;
@@ -81,6 +83,7 @@ class TTaskEditor : public TForm {
   bool MoveFocusOnEnter(WPARAM key);
   void OnBrowseAddress();
   void OnBrowseArchiveFolder();
+  void OnBrowseCopyFolder();
   void OnOpenArchiveFolder();
   void OnTestConnection();
   void OnSave();

@@ -573,9 +573,9 @@ class Editor(Scenario):
         self.probe("click", "TFormMain", "Новое задание")
         # Typed as an administrator would, Enter moving from field to field:
         # name, (version), address, user, (Монопольно), password, archive
-        # folder, (name in the archive), days.
+        # folder, (copy folder), (restore check), (name in the archive), days.
         self.probe("type", "TFormTaskEdit",
-                   "Склад||C:\\Bases\\Склад|Кладовщик||пароль|C:\\Архив||7")
+                   "Склад||C:\\Bases\\Склад|Кладовщик||пароль|C:\\Архив||||7")
         self.probe("click", "TFormTaskEdit", "Да")
         # Saved once the task's key holds its launch parameters.
         deadline = time.monotonic() + 60

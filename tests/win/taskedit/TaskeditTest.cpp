@@ -275,6 +275,48 @@ TEST_F(EditorTest, RenameWhoseOldKeyStaysSaysSoAndKeepsTheNewOne) {
   EXPECT_EQ(form->Saved()->Name, "Склад");
 }
 
+// The copy folder and the restore check are kept beside the launch
+// parameter string, which they leave as it was; at their defaults they leave
+// no value at all. The archive folder itself is refused as the copy folder.
+TEST_F(EditorTest, CopyFolderAndRestoreCheckAreKeptBesideTheLaunchParameters) {
+  auto form = OpenNew();
+  Type(form->nameField_, "Склад");
+  Type(form->addressField_, "srv\\Склад");
+  Type(form->archiveFolderField_, "D:\\Архив");
+  Type(form->copyFolderField_, "d:/архив/");
+  SendMessageA(form->restoreCheckList_, CB_SETCURSEL, 6, 0);  // по пятницам
+  SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form->restoreCheckList_), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(form->restoreCheckList_));
+  TBoxCatcher boxes;
+  Click(form->saveButton_);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text,
+            "Каталог копии архива совпадает с каталогом архива: копия должна лежать в другом месте.");
+  EXPECT_EQ(form->ModalResult(), 0);
+  EXPECT_EQ(StoredValue("Склад", ""), Absent);
+
+  Type(form->copyFolderField_, "\\\\nas\\backup");
+  Click(form->saveButton_);
+  ASSERT_EQ(form->ModalResult(), IDOK);
+  EXPECT_EQ(StoredValue("Склад", ""), "8.2/Ssrv\\Склад/DumpIBD:\\Архив");
+  EXPECT_EQ(StoredValue("Склад", "CopyFolder"), "\\\\nas\\backup");
+  EXPECT_EQ(StoredValue("Склад", "RestoreCheck"), "5");
+
+  auto reopened = OpenListed("Склад", StoredValue("Склад", ""));
+  EXPECT_EQ(Text(reopened->copyFolderField_), "\\\\nas\\backup");
+  EXPECT_EQ(SendMessageA(reopened->restoreCheckList_, CB_GETCURSEL, 0, 0), 6);
+  EXPECT_FALSE(reopened->changed_);
+  // Back to the defaults: the values go.
+  Type(reopened->copyFolderField_, "");
+  SendMessageA(reopened->restoreCheckList_, CB_SETCURSEL, 0, 0);
+  SendMessageA(reopened->Handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(reopened->restoreCheckList_), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(reopened->restoreCheckList_));
+  Click(reopened->saveButton_);
+  ASSERT_EQ(reopened->ModalResult(), IDOK);
+  EXPECT_EQ(StoredValue("Склад", "CopyFolder"), Absent);
+  EXPECT_EQ(StoredValue("Склад", "RestoreCheck"), Absent);
+}
+
 TEST_F(EditorTest, FileInfobaseIsReopenedWithoutMonopoly) {
   auto form = OpenNew();
   Type(form->nameField_, "Файловая");
@@ -343,9 +385,19 @@ TEST_F(EditorTest, EnterMovesTheFocusThroughEveryStopAndNeverPressesAButton) {
   auto form = OpenNew();
   InstalledPlatforms.Found83 = false;
   Type(form->nameField_, "Daily");
-  const HWND expected[] = {form->version83Radio_, ButtonEditField(form->addressField_), form->userField_, form->exclusiveBox_,
-                           form->passwordField_, ButtonEditField(form->archiveFolderField_), form->addNameBox_, form->daysField_,
-                           form->saveButton_, form->cancelButton_, form->nameField_};
+  const HWND expected[] = {form->version83Radio_,
+                           ButtonEditField(form->addressField_),
+                           form->userField_,
+                           form->exclusiveBox_,
+                           form->passwordField_,
+                           ButtonEditField(form->archiveFolderField_),
+                           ButtonEditField(form->copyFolderField_),
+                           form->restoreCheckList_,
+                           form->addNameBox_,
+                           form->daysField_,
+                           form->saveButton_,
+                           form->cancelButton_,
+                           form->nameField_};
   std::vector<HWND> visited;
   HWND start = nullptr;
   std::thread user([&, uiThread = GetCurrentThreadId()] {
