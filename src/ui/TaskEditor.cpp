@@ -238,9 +238,8 @@ void TTaskEditor::OnCommand(int id, WORD code) {
     case IdCopyFolder:
     case IdDays:
       if (code == EN_CHANGE) MarkChanged();
-      if (id == IdCopyFolder && code == ButtonEditClick(0)) OnBrowseCopyFolder();
-      if (id == IdAddress && code == ButtonEditClick(0)) OnBrowseAddress();
-      if (id == IdArchiveFolder && code == ButtonEditClick(0)) OnBrowseArchiveFolder();
+      // The first button of every folder field chooses the folder.
+      if (code == ButtonEditClick(0)) OnBrowseInto(GetDlgItem(Handle(), id));
       if (id == IdArchiveFolder && code == ButtonEditClick(1)) OnOpenArchiveFolder();
       break;
     case IdPlatform82:
@@ -293,19 +292,9 @@ bool TTaskEditor::MoveFocusOnEnter(WPARAM key) {
   return true;
 }
 
-void TTaskEditor::OnBrowseAddress() {
+void TTaskEditor::OnBrowseInto(HWND field) {
   std::string folder = BrowseForFolder(Handle());
-  if (!folder.empty()) SetText(addressField_, folder);
-}
-
-void TTaskEditor::OnBrowseArchiveFolder() {
-  std::string folder = BrowseForFolder(Handle());
-  if (!folder.empty()) SetText(archiveFolderField_, folder);
-}
-
-void TTaskEditor::OnBrowseCopyFolder() {
-  std::string folder = BrowseForFolder(Handle());
-  if (!folder.empty()) SetText(copyFolderField_, folder);
+  if (!folder.empty()) SetText(field, folder);
 }
 
 void TTaskEditor::OnOpenArchiveFolder() {

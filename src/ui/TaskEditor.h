@@ -81,9 +81,8 @@ class TTaskEditor : public TForm {
   void FilterDaysKey(char& key);
   // Key preview: true when the key was taken and must go no further.
   bool MoveFocusOnEnter(WPARAM key);
-  void OnBrowseAddress();
-  void OnBrowseArchiveFolder();
-  void OnBrowseCopyFolder();
+  // The folder chooser's choice into `field`.
+  void OnBrowseInto(HWND field);
   void OnOpenArchiveFolder();
   void OnTestConnection();
   void OnSave();

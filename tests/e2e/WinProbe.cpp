@@ -297,6 +297,33 @@ int Lock(const char* path, int seconds) {
   return 0;
 }
 
+// Watches part `part` of the status bar of the window of `className` for up
+// to `seconds` (from when the window appears until it goes) and writes each
+// text it showed, in order, a line each: the stages a run went through.
+int WatchStatus(const char* className, int part, int seconds, const char* outFile) {
+  HWND window = nullptr;
+  if (WaitFor(60, [&] { return (window = FindWindowA(className, nullptr)) != nullptr; }) != 0) return 1;
+  HWND bar = FindChildOfClass(window, STATUSCLASSNAMEA, nullptr);
+  if (!bar) return 1;
+  std::string seen;
+  std::string last;
+  // The text is copied into the program's own memory, then read from there.
+  TRemoteBuffer buffer(bar, 512);
+  for (int waited = 0; waited < seconds * 50 && IsWindow(bar); ++waited) {
+    char text[512] = {};
+    if (LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0)) < sizeof text) {
+      SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(buffer.Address()));
+      buffer.Read(0, text, sizeof text - 1);
+    }
+    if (text != last) {
+      last = text;
+      seen += last + "\n";
+    }
+    Sleep(20);
+  }
+  return WriteText(outFile, seen) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -317,6 +344,9 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "mouse") == 0) return Mouse(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
   if (argc == 4 && std::strcmp(argv[1], "rect") == 0) return Rect(argv[2], argv[3]);
   if (argc == 5 && std::strcmp(argv[1], "type") == 0) return Type(argv[2], argv[3], argv[4]);
+  if (argc == 6 && std::strcmp(argv[1], "watch-status") == 0) {
+    return WatchStatus(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argv[5]);
+  }
   std::fprintf(stderr,
                "usage: winprobe box|answer|visible|window|mutex|computer|hold|lock|list|select|click|close|mouse"
                "|rect|type ..."

@@ -548,6 +548,37 @@ class SecondCopy(Scenario):
         text, cut = events[0]["strings"][1]
         self.assertTrue(log.startswith(text) if cut else text == log, text)
 
+    def test_the_window_shows_each_stage_of_the_run(self):
+        # A dump and a load slow enough to be seen; the archive proven and copied.
+        self.file_infobase("C:\\Bases\\Склад", users=("Admin:",), Size=200000, SlowDump=3000)
+        self.state += ["[Restore]", "Slow=3000"]
+        self.write_state()
+        self.archive_folder("C:\\Копии")
+        self.machine.add_task("Склад", "8.3/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Копии",
+                              RestoreCheck="*")
+        program = self.machine.start(["Склад"])
+        code, seen = self.machine.probe("watch-status", "TFormMain", "1", "120")
+        self.assertEqual((code, program.wait(timeout=120)), (0, 0))
+
+        self.assert_recorded("Склад", SUCCESS)
+        stages = seen.split("\n")[:-1]
+        self.assertIn("Склад: выгрузка…", stages)
+        self.assertIn("Склад: проверка загрузкой…", stages)
+        self.assertEqual(stages[-1], "", "the stage stayed after the run")
+
+        # In this order; the quick ones (packing a small dump, copying it) may
+        # come and go between two looks.
+        def rank(position, stage):
+            if stage == "":
+                return 0 if position == 0 else 9
+            packing = re.fullmatch(r"Склад: упаковка (\d+) %", stage)
+            if packing:
+                return 2 + int(packing.group(1)) / 100
+            return {"Склад: выгрузка…": 1, "Склад: проверка архива…": 4, "Склад: проверка загрузкой…": 5,
+                    "Склад: копирование…": 6}[stage]
+        ranks = [rank(position, stage) for position, stage in enumerate(stages)]
+        self.assertEqual(ranks, sorted(ranks), stages)
+
     def test_a_copy_that_fails_fails_the_run_and_says_the_primary_archive_is_sound(self):
         self.file_infobase("C:\\Bases\\Склад", users=("Admin:",))
         self.machine.add_task("Склад", "8.3/FC:\\Bases\\Склад/NAdmin/DumpIBC:\\Archive", CopyFolder="C:\\Нет такой")
