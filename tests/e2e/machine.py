@@ -145,8 +145,15 @@ class Machine:
         reg = os.path.join(self.work, "import.reg")
         with open(reg, "wb") as f:
             f.write(codecs.BOM_UTF16_LE + "\r\n".join(lines).encode("utf-16-le"))
-        subprocess.run(["wine", "regedit", "/S", "C:\\e2e\\import.reg"], env=self.env, check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Wine's regedit now and then ends with 1 on a file it takes the next
+        # time (seen under load); a file it never takes still fails here.
+        for attempt in range(3):
+            with open(reg + ".err", "wb") as err:
+                code = subprocess.run(["wine", "regedit", "/S", "C:\\e2e\\import.reg"], env=self.env,
+                                      stdout=subprocess.DEVNULL, stderr=err).returncode
+            if code == 0:
+                return
+        raise AssertionError("regedit did not import %s: %s" % (list(values), open(reg + ".err", "rb").read()))
 
     def add_task(self, name, launch_parameters, **values):
         self.import_registry({TASK_STORE + "\\" + name: dict({"": launch_parameters}, **values)})

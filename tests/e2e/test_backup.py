@@ -16,7 +16,7 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.dirname(HERE)]
 import suite_verdict  # noqa: E402
-from machine import INSTANCE_MUTEX, Machine, ReportListener  # noqa: E402
+from machine import INSTANCE_MUTEX, TASK_STORE, Machine, ReportListener  # noqa: E402
 from wine_trace import EVENT_CHANNELS, traced_events  # noqa: E402
 
 ARCH = os.environ.get("NS_WINE_ARCH", "win64")
@@ -332,9 +332,10 @@ class HandTyped(Scenario):
             "LPT9.Daily": "«LPT9» — имя устройства Windows.",
         }
         # Everything else about them would do, and rotation would be due.
-        for name in reasons:
-            self.machine.add_task(name, "8.3&/Days3/FC:\\Bases\\A/NAdmin/DumpIBC:\\Archive", Log="previous run")
-        self.machine.add_task("Good", "8.3/FC:\\Bases\\A/NAdmin/DumpIBC:\\Archive")
+        tasks = {TASK_STORE + "\\" + name: {"": "8.3&/Days3/FC:\\Bases\\A/NAdmin/DumpIBC:\\Archive",
+                                            "Log": "previous run"} for name in reasons}
+        tasks[TASK_STORE + "\\Good"] = {"": "8.3/FC:\\Bases\\A/NAdmin/DumpIBC:\\Archive"}
+        self.machine.import_registry(tasks)
         self.run_program("*", exit_code=1)
 
         stored = {key.rsplit("\\", 1)[1] for key in self.machine.read_registry() if key.count("\\") == 3}
