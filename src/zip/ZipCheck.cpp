@@ -198,16 +198,4 @@ std::optional<std::string> TZipChecker::Extract(const TZipEntry& entry, TFileSys
   return fault;
 }
 
-std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
-                                           const std::string& entryName, const std::string& outputPath) {
-  try {
-    TZipChecker checker(fileSystem, archivePath);
-    const TZipEntry* entry = checker.Find(entryName);
-    if (!entry) return "the archive holds no entry named \"" + entryName + "\"";
-    return checker.Extract(*entry, fileSystem, outputPath);
-  } catch (const std::exception& e) {
-    return std::string(e.what());
-  }
-}
-
 }  // namespace ns

@@ -70,10 +70,4 @@ std::optional<std::string> VerifyZipEntry(TFileSystem& fileSystem, const std::st
                                           const std::string& entryName, std::optional<uint32_t> expectedCrc,
                                           uint16_t nameFlags = 0);
 
-// TZipChecker::Extract of the entry named `entryName` of the archive at
-// `archivePath`; also why not when the archive cannot be read or holds no
-// such entry.
-std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
-                                           const std::string& entryName, const std::string& outputPath);
-
 }  // namespace ns

@@ -167,6 +167,16 @@ TEST_F(ZipCheck, DamageBetweenWritingAndReadingBackIsFound) {
   }
 }
 
+// The entry named `entryName` of the archive, extracted as the restore check
+// extracts it; why not when the archive holds no such entry.
+std::optional<std::string> ExtractZipEntry(TFileSystem& fileSystem, const std::string& archivePath,
+                                           const std::string& entryName, const std::string& outputPath) {
+  TZipChecker checker(fileSystem, archivePath);
+  const TZipEntry* entry = checker.Find(entryName);
+  if (!entry) return "the archive holds no entry named \"" + entryName + "\"";
+  return checker.Extract(*entry, fileSystem, outputPath);
+}
+
 // Extracting copies out exactly what it proves: a sound entry lands whole, a
 // damaged, missing or unwritable one leaves no file behind.
 TEST_F(ZipCheck, ExtractingCopiesASoundEntryAndLeavesNothingOfAnUnsoundOne) {
