@@ -298,8 +298,9 @@ int Lock(const char* path, int seconds) {
 }
 
 // Watches part `part` of the status bar of the window of `className` for up
-// to `seconds` (from when the window appears until it goes) and writes each
-// text it showed, in order, a line each: the stages a run went through.
+// to `seconds`, until the window goes or its text is empty again after it
+// was not, and writes each text it showed, in order, a line each: the stages
+// a run went through.
 int WatchStatus(const char* className, int part, int seconds, const char* outFile) {
   HWND window = nullptr;
   if (WaitFor(60, [&] { return (window = FindWindowA(className, nullptr)) != nullptr; }) != 0) return 1;
@@ -318,6 +319,7 @@ int WatchStatus(const char* className, int part, int seconds, const char* outFil
     if (text != last) {
       last = text;
       seen += last + "\n";
+      if (last.empty() && seen.size() > 1) break;
     }
     Sleep(20);
   }
