@@ -191,16 +191,6 @@ class TDumpStream {
   std::deque<TPiece> pending_;
 };
 
-void WriteAll(HANDLE file, const char* data, size_t size) {
-  while (size > 0) {
-    DWORD wrote = 0;
-    CheckWin32(WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, kWriteChunk)), &wrote, nullptr),
-               "WriteFile");
-    data += wrote;
-    size -= wrote;
-  }
-}
-
 void Skip(HANDLE file, uint64_t count) {
   LARGE_INTEGER distance;
   distance.QuadPart = static_cast<LONGLONG>(count);
@@ -279,6 +269,16 @@ void WriteDump(const std::string& path, const TDumpOptions& options) {
     file.reset();
     DeleteFileA(path.c_str());
     throw;
+  }
+}
+
+void WriteAll(HANDLE file, const char* data, size_t size) {
+  while (size > 0) {
+    DWORD wrote = 0;
+    CheckWin32(WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, kWriteChunk)), &wrote, nullptr),
+               "WriteFile");
+    data += wrote;
+    size -= wrote;
   }
 }
 

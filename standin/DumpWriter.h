@@ -41,6 +41,10 @@ struct TDumpOptions {
   bool Damaged = false;
 };
 
+// Writes all of `data` to `file`, in pieces the system takes whole; throws
+// EWin32Error when it cannot.
+void WriteAll(HANDLE file, const char* data, size_t size);
+
 // Throws EWin32Error when the file cannot be written; a partial file is
 // removed.
 void WriteDump(const std::string& path, const TDumpOptions& options);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "DumpReader.h"
+#include "DumpWriter.h"
 #include "IniFile.h"
 #include "PlatformState.h"
 #include "StandinError.h"
@@ -25,16 +26,6 @@ std::string HeaderBlock(const std::string& text) {
   if (header.size() >= kInfobaseHeaderSize) throw EStandinError("Слишком длинное описание информационной базы");
   header.resize(kInfobaseHeaderSize, '\0');
   return header;
-}
-
-void WriteAll(HANDLE file, const char* data, size_t size) {
-  while (size > 0) {
-    DWORD wrote = 0;
-    CheckWin32(WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, 1 << 20)), &wrote, nullptr),
-               "WriteFile");
-    data += wrote;
-    size -= wrote;
-  }
 }
 
 void MoveTo(HANDLE file, uint64_t position) {
